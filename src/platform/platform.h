@@ -1,0 +1,197 @@
+// The narrow layer through which the setup engine reaches the operating system.
+//
+// Every operation mirrors one Windows "A" call (or a short fixed sequence of
+// them) closely enough that the engine's decisions can be made against either
+// adapter: the real Win32 one, or the in-memory fake that host tests drive.
+// Texts are single-byte ANSI strings; paths use the backslash.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace qm {
+
+// ---- Files and folders -----------------------------------------------------
+
+constexpr uint32_t kAttributeReadOnly = 0x01;
+constexpr uint32_t kAttributeDirectory = 0x10;
+constexpr uint32_t kAttributeArchive = 0x20;
+
+// GetDriveTypeA results.
+enum DriveType : uint32_t {
+  kDriveUnknown = 0,
+  kDriveNoRootDir = 1,
+  kDriveRemovable = 2,
+  kDriveFixed = 3,
+  kDriveRemote = 4,
+  kDriveCdRom = 5,
+  kDriveRamDisk = 6,
+};
+
+// Windows error codes the engine and its tests look at.
+constexpr uint32_t kErrorFileNotFound = 2;
+constexpr uint32_t kErrorPathNotFound = 3;
+constexpr uint32_t kErrorAccessDenied = 5;
+constexpr uint32_t kErrorSharingViolation = 32;
+constexpr uint32_t kErrorFileExists = 80;
+constexpr uint32_t kErrorAlreadyExists = 183;
+
+// The first entry that FindFirstFileA reports for a path (the search is closed at once).
+struct FindEntry {
+  std::string name;
+  uint32_t attributes = 0;
+};
+
+using FileHandle = intptr_t;
+constexpr FileHandle kInvalidFile = -1;
+
+// CreateFileA's desired access (GENERIC_READ / GENERIC_WRITE).
+enum FileAccess : uint32_t {
+  kAccessRead = 0x80000000u,
+  kAccessWrite = 0x40000000u,
+  kAccessReadWrite = kAccessRead | kAccessWrite,
+};
+
+// CreateFileA's share mode.
+enum FileShare : uint32_t {
+  kShareNone = 0,
+  kShareRead = 1,
+  kShareWrite = 2,
+  kShareDelete = 4,
+};
+
+// CreateFileA's creation disposition.
+enum class FileCreation : uint32_t {
+  kCreateNew = 1,
+  kCreateAlways = 2,
+  kOpenExisting = 3,
+  kOpenAlways = 4,
+  kTruncateExisting = 5,
+};
+
+enum class SeekOrigin : uint32_t { kBegin = 0, kCurrent = 1, kEnd = 2 };
+
+// MoveFileExA flags.
+constexpr uint32_t kMoveReplaceExisting = 0x1;
+constexpr uint32_t kMoveDelayUntilReboot = 0x4;
+
+// ---- Registry --------------------------------------------------------------
+
+// A registry key handle; the two predefined roots have their Windows values.
+using RegKey = uintptr_t;
+constexpr RegKey kHkeyCurrentUser = 0x80000001u;
+constexpr RegKey kHkeyLocalMachine = 0x80000002u;
+
+// ---- Windows and messages --------------------------------------------------
+
+using WindowHandle = uintptr_t;
+constexpr WindowHandle kNoWindow = 0;
+
+// MessageBoxA styles and answers.
+constexpr uint32_t kMbOk = 0x0;
+constexpr uint32_t kMbOkCancel = 0x1;
+constexpr uint32_t kMbYesNo = 0x4;
+constexpr uint32_t kMbIconError = 0x10;
+constexpr uint32_t kMbTaskModal = 0x2000;
+constexpr int kIdOk = 1;
+constexpr int kIdCancel = 2;
+constexpr int kIdYes = 6;
+constexpr int kIdNo = 7;
+
+// The six dialog templates of the setup, by their resource names.
+enum class SetupDialog { kMain, kLicense, kIProgress, kProgress, kGroup, kReplace };
+const char* DialogTemplateName(SetupDialog dialog);
+
+// ---- Version ---------------------------------------------------------------
+
+constexpr uint32_t kPlatformWin32Windows = 1;  // Windows 95 family
+constexpr uint32_t kPlatformWin32Nt = 2;
+
+struct VersionInfo {
+  uint32_t majorVersion = 0;
+  uint32_t minorVersion = 0;
+  uint32_t buildNumber = 0;
+  uint32_t platformId = 0;
+};
+
+// What a Start-menu shortcut holds (IShellLinkA + IPersistFile::Save).
+struct ShellLinkRequest {
+  std::string target;            // SetPath
+  std::string workingDirectory;  // SetWorkingDirectory
+  int showCommand = 1;           // SetShowCmd (SW_SHOWNORMAL)
+  std::string linkFile;          // the .lnk path given to Save
+};
+
+class Platform {
+ public:
+  virtual ~Platform() = default;
+
+  // Files and folders.
+  virtual std::optional<FindEntry> FindFirst(const std::string& path) = 0;
+  virtual bool CreateFolder(const std::string& path) = 0;
+  virtual bool SetCurrentFolder(const std::string& path) = 0;
+  virtual std::string CurrentFolder() = 0;
+  virtual uint32_t QueryDriveType(const std::string& root) = 0;
+  // The 8.3 form of an existing path, or nothing when the call fails.
+  virtual std::optional<std::string> ShortPath(const std::string& path) = 0;
+  virtual FileHandle Open(const std::string& path, uint32_t access, uint32_t share,
+                                FileCreation creation) = 0;
+  // Bytes read, or nothing when the call fails. 0 means the end of the file.
+  virtual std::optional<uint32_t> Read(FileHandle file, void* buffer, uint32_t count) = 0;
+  // Bytes written, or nothing when the call fails.
+  virtual std::optional<uint32_t> Write(FileHandle file, const void* buffer,
+                                            uint32_t count) = 0;
+  // The new position, or nothing when the call fails.
+  virtual std::optional<int64_t> Seek(FileHandle file, int64_t distance,
+                                                SeekOrigin origin) = 0;
+  virtual bool Truncate(FileHandle file) = 0;
+  virtual std::optional<int64_t> FileSize(FileHandle file) = 0;
+  virtual bool Close(FileHandle file) = 0;
+  virtual bool Delete(const std::string& path) = 0;
+  virtual bool Copy(const std::string& source, const std::string& target,
+                        bool failIfExists) = 0;
+  virtual bool Move(const std::string& source, const std::string& target,
+                          uint32_t flags) = 0;
+  // GetLastError after the most recent failing call of this layer.
+  virtual uint32_t LastError() = 0;
+
+  // The system.
+  virtual std::string WindowsFolder() = 0;
+  virtual std::string ModulePath() = 0;
+  virtual VersionInfo Version() = 0;
+  virtual bool WriteIniString(const std::string& section, const std::string& key,
+                                         const std::string& value, const std::string& file) = 0;
+
+  // Registry. CreateKey opens a subkey of an open key or root, creating it when missing.
+  virtual std::optional<RegKey> CreateKey(RegKey parent, const std::string& subKey) = 0;
+  virtual std::optional<RegKey> OpenKey(RegKey parent, const std::string& subKey) = 0;
+  virtual std::optional<std::string> QueryString(RegKey key, const std::string& name) = 0;
+  virtual bool SetString(RegKey key, const std::string& name, const std::string& value) = 0;
+  virtual void CloseKey(RegKey key) = 0;
+
+  // The window system.
+  virtual int ScreenWidth() = 0;
+  virtual int ScreenHeight() = 0;
+  // Registers the window class "QMSetUp" and creates the full-screen backdrop with it.
+  virtual WindowHandle CreateBackdropWindow(int width, int height) = 0;
+  // Loads the LOGO bitmap resource; false when it is missing.
+  virtual bool LoadLogo() = 0;
+  virtual int ShowMessage(WindowHandle owner, const std::string& text,
+                         const std::string& caption, uint32_t style) = 0;
+  // Shows a setup dialog modally over the owner. Nothing when its template is
+  // missing from the resources; otherwise the value the dialog ended with.
+  virtual std::optional<int> ShowDialog(SetupDialog dialog, WindowHandle owner) = 0;
+  // Dispatches every waiting message of the thread; WM_QUIT is dropped.
+  virtual void PumpMessages() = 0;
+
+  // The shell.
+  virtual bool SaveShellLink(const ShellLinkRequest& link) = 0;
+  virtual void StartProgram(WindowHandle owner, const std::string& file,
+                            const std::string& directory, int showCommand) = 0;
+  // Enables the shutdown privilege where there is one, then asks Windows to reboot.
+  virtual void RequestReboot() = 0;
+};
+
+}  // namespace qm
