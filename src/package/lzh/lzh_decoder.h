@@ -1,0 +1,44 @@
+// LZHUF decoder: LZSS with a 4,096-byte window and matches of 3 to 60 bytes,
+// literals and lengths in an adaptive Huffman code, distances in a fixed prefix
+// code. The stream has no header; the caller says how many bytes it holds.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "setup/runtime_error.h"
+
+namespace qm {
+
+// Fill `buffer` with `count` bytes; `done` := bytes delivered (1 means success).
+using LzhReadProc = void (*)(void* context, uint8_t* buffer, uint16_t count, uint16_t& done);
+// Take `count` bytes from `buffer`; `done` := bytes taken (ignored by the decoder).
+using LzhWriteProc = void (*)(void* context, const uint8_t* buffer, uint16_t count,
+                              uint16_t& done);
+
+class ElzhException : public RuntimeError {
+ public:
+  using RuntimeError::RuntimeError;
+  const char* ClassName() const override { return "ElzhException"; }
+};
+
+// Decodes until `total` bytes have been handed to `write` or `keepGoing` is 0,
+// testing both between symbols only (a match is always written whole). Each
+// callback call moves exactly one byte.
+void LzhDecode(int32_t total, LzhReadProc read, LzhWriteProc write, void* context,
+               const int32_t& keepGoing);
+
+// The most bytes a decode can write beyond `total`: the rest of a final match.
+constexpr size_t kLzhMaxOverrun = 59;
+
+struct LzhMemoryResult {
+  size_t inputConsumed = 0;  // bytes fetched from the input (zero bytes past its end count too)
+  size_t outputWritten = 0;  // may exceed total by up to kLzhMaxOverrun
+};
+
+// Decodes a stream held in memory into `output`, which must have room for
+// total + kLzhMaxOverrun bytes. Input past `inputSize` reads as zero bytes.
+LzhMemoryResult LzhDecodeMemory(const uint8_t* input, size_t inputSize, uint8_t* output,
+                                size_t total);
+
+}  // namespace qm
