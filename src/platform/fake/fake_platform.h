@@ -1,0 +1,177 @@
+// An in-memory stand-in for Windows, used by host tests: drives, folders and
+// files with share modes and 8.3 names, a registry, and a scripted user who
+// answers each dialog and message box in turn.
+#pragma once
+
+#include <deque>
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "platform/platform.h"
+
+namespace qm {
+
+// What the scripted user does when a dialog is shown.
+struct DialogAnswer {
+  SetupDialog dialog;
+  int result = 1;
+  std::function<void()> effect;  // what the dialog changes before it ends
+};
+
+struct ShownMessage {
+  WindowHandle owner;
+  std::string text;
+  std::string caption;
+  uint32_t style;
+};
+
+struct IniWrite {
+  std::string section, key, value, file;
+};
+
+struct ScheduledMove {
+  std::string source, target;
+  uint32_t flags;
+};
+
+class FakePlatform : public Platform {
+ public:
+  // Drive C: (fixed) with C:\WINDOWS, the setup at C:\SETUP\SETUP.EXE,
+  // Windows NT 4.0, a 1024 x 768 screen, and every dialog template present.
+  FakePlatform();
+  ~FakePlatform() override;
+
+  // ---- Arranging the machine ----
+  void AddDrive(char letter, uint32_t type);
+  void AddFolder(const std::string& path);  // with every missing parent
+  void AddFile(const std::string& path, const std::string& content);  // parents too
+  // Opens a file as another program would, holding it until ReleaseFile.
+  FileHandle HoldFile(const std::string& path, uint32_t access, uint32_t share);
+  void ReleaseFile(FileHandle file) { Close(file); }
+  void SetModulePath(const std::string& path) { modulePath_ = path; }
+  void SetWindowsFolder(const std::string& path);
+  void SetVersion(uint32_t major, uint32_t minor, uint32_t platformId);
+  void RemoveTemplate(SetupDialog dialog) { missingTemplates_.insert(dialog); }
+  void SetRegistryString(RegKey root, const std::string& key, const std::string& name,
+                         const std::string& value);
+
+  // ---- Scripting the user ----
+  void AnswerDialog(SetupDialog dialog, int result, std::function<void()> effect = nullptr);
+  void AnswerMessage(int answer);
+  // Runs `action` inside the given call of PumpMessages (counted from 1).
+  void OnPump(int call, std::function<void()> action);
+
+  // ---- Inspecting the result ----
+  bool FileExists(const std::string& path) const;
+  bool FolderExistsOnDisk(const std::string& path) const;
+  std::optional<std::string> FileContent(const std::string& path) const;
+  std::optional<std::string> RegistryString(RegKey root, const std::string& key,
+                                            const std::string& name) const;
+  const std::vector<ShownMessage>& messages() const { return messages_; }
+  const std::vector<SetupDialog>& dialogsShown() const { return dialogsShown_; }
+  const std::vector<ShellLinkRequest>& shellLinks() const { return shellLinks_; }
+  const std::vector<std::string>& programsStarted() const { return programsStarted_; }
+  const std::vector<IniWrite>& iniWrites() const { return iniWrites_; }
+  const std::vector<ScheduledMove>& scheduledMoves() const { return scheduledMoves_; }
+  int rebootRequests() const { return rebootRequests_; }
+  int pumpCalls() const { return pumpCalls_; }
+  size_t pendingAnswers() const { return dialogAnswers_.size() + messageAnswers_.size(); }
+  size_t openHandles() const { return handles_.size(); }
+  bool backdropCreated() const { return backdrop_ != kNoWindow; }
+
+  // ---- Platform ----
+  std::optional<FindEntry> FindFirst(const std::string& path) override;
+  bool CreateFolder(const std::string& path) override;
+  bool SetCurrentFolder(const std::string& path) override;
+  std::string CurrentFolder() override { return currentFolder_; }
+  uint32_t QueryDriveType(const std::string& root) override;
+  std::optional<std::string> ShortPath(const std::string& path) override;
+  FileHandle Open(const std::string& path, uint32_t access, uint32_t share,
+                  FileCreation creation) override;
+  std::optional<uint32_t> Read(FileHandle file, void* buffer, uint32_t count) override;
+  std::optional<uint32_t> Write(FileHandle file, const void* buffer, uint32_t count) override;
+  std::optional<int64_t> Seek(FileHandle file, int64_t distance, SeekOrigin origin) override;
+  bool Truncate(FileHandle file) override;
+  std::optional<int64_t> FileSize(FileHandle file) override;
+  bool Close(FileHandle file) override;
+  bool Delete(const std::string& path) override;
+  bool Copy(const std::string& source, const std::string& target, bool failIfExists) override;
+  bool Move(const std::string& source, const std::string& target, uint32_t flags) override;
+  uint32_t LastError() override { return lastError_; }
+  std::string WindowsFolder() override { return windowsFolder_; }
+  std::string ModulePath() override { return modulePath_; }
+  VersionInfo Version() override { return version_; }
+  bool WriteIniString(const std::string& section, const std::string& key,
+                      const std::string& value, const std::string& file) override;
+  std::optional<RegKey> CreateKey(RegKey parent, const std::string& subKey) override;
+  std::optional<RegKey> OpenKey(RegKey parent, const std::string& subKey) override;
+  std::optional<std::string> QueryString(RegKey key, const std::string& name) override;
+  bool SetString(RegKey key, const std::string& name, const std::string& value) override;
+  void CloseKey(RegKey key) override;
+  int ScreenWidth() override { return 1024; }
+  int ScreenHeight() override { return 768; }
+  WindowHandle CreateBackdropWindow(int width, int height) override;
+  bool LoadLogo() override { return true; }
+  int ShowMessage(WindowHandle owner, const std::string& text, const std::string& caption,
+                  uint32_t style) override;
+  std::optional<int> ShowDialog(SetupDialog dialog, WindowHandle owner) override;
+  void PumpMessages() override;
+  bool SaveShellLink(const ShellLinkRequest& link) override;
+  void StartProgram(WindowHandle owner, const std::string& file, const std::string& directory,
+                    int showCommand) override;
+  void RequestReboot() override { ++rebootRequests_; }
+
+ private:
+  struct Node;
+  struct OpenFile;
+
+  // Full path of a text, relative ones taken from the current folder; "" when invalid.
+  std::string Absolute(const std::string& path) const;
+  Node* Lookup(const std::string& path) const;
+  Node* ParentOf(const std::string& path) const;
+  std::string LastComponent(const std::string& path) const;
+  Node* AddChild(Node* folder, const std::string& name, bool isFolder);
+  bool SharingAllows(const Node* file, uint32_t access, uint32_t share) const;
+  OpenFile* Handle(FileHandle file);
+  bool Fail(uint32_t error);
+  static std::string FolderPartOf(const std::string& full);
+  static bool HasWildcards(const std::string& text);
+  std::string RegistryPath(RegKey parent, const std::string& subKey) const;
+
+  std::map<char, uint32_t> driveTypes_;
+  std::map<char, std::unique_ptr<Node>> roots_;
+  std::map<FileHandle, std::unique_ptr<OpenFile>> handles_;
+  FileHandle nextHandle_ = 0x100;
+  std::string currentFolder_ = "C:\\";
+  std::string windowsFolder_ = "C:\\WINDOWS";
+  std::string modulePath_ = "C:\\SETUP\\SETUP.EXE";
+  VersionInfo version_{4, 0, 1381, kPlatformWin32Nt};
+  uint32_t lastError_ = 0;
+
+  std::set<std::string> registryKeys_;                               // upper-case paths
+  std::map<std::string, std::map<std::string, std::string>> registryValues_;  // by key, name
+  std::map<RegKey, std::string> openKeys_;
+  RegKey nextKey_ = 0x1000;
+
+  WindowHandle backdrop_ = kNoWindow;
+  std::set<SetupDialog> missingTemplates_;
+  std::deque<DialogAnswer> dialogAnswers_;
+  std::deque<int> messageAnswers_;
+  std::map<int, std::function<void()>> pumpActions_;
+  int pumpCalls_ = 0;
+
+  std::vector<ShownMessage> messages_;
+  std::vector<SetupDialog> dialogsShown_;
+  std::vector<ShellLinkRequest> shellLinks_;
+  std::vector<std::string> programsStarted_;
+  std::vector<IniWrite> iniWrites_;
+  std::vector<ScheduledMove> scheduledMoves_;
+  int rebootRequests_ = 0;
+};
+
+}  // namespace qm
