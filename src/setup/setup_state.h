@@ -60,6 +60,10 @@ struct SetupState {
   bool makeActiveDesktop = false;
   bool replaceTaskManager = false;
   bool aborted = false;
+  // Set by the passes when they create these files, so that the clean-up of an
+  // abandoned run removes nothing that was there before it.
+  bool packageFileCreated = false;
+  bool mainProgramCreated = false;
   int32_t unpackTotal = 0;
   int32_t gaugePercent = 0;
   int32_t gaugeLastPercent = 0;

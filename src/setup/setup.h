@@ -1,0 +1,20 @@
+// Everything one run of the setup works with: the system it runs on, the
+// product it installs and the run's own variables.
+#pragma once
+
+#include "platform/platform.h"
+#include "setup/setup_state.h"
+#include "setup/win_init_file.h"
+
+namespace qm {
+
+struct Setup {
+  explicit Setup(Platform& system) : os(system) {}
+
+  Platform& os;
+  ProductDescriptor product;
+  SetupState state;
+  WinInitFile winInit;
+};
+
+}  // namespace qm

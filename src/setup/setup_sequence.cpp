@@ -1,0 +1,176 @@
+#include "setup/setup_sequence.h"
+
+#include <cstdio>
+
+#include "setup/integration_actions.h"
+#include "transport/path_helpers.h"
+
+namespace qm {
+
+namespace {
+
+// Where the dialog sequence stopped.
+enum class SequenceEnd {
+  kSilent,     // MAIN's template is missing: straight to the end, nothing to clean up
+  kAbandoned,  // a dialog ended otherwise than with 1
+  kFinished,   // REPLACE was shown: the finishing actions follow
+};
+
+bool Accepted(const std::optional<int>& result) { return result && *result == 1; }
+
+SequenceEnd Abandon(Setup& setup) {
+  setup.state.aborted = true;
+  return SequenceEnd::kAbandoned;
+}
+
+SequenceEnd RunDialogSequence(Setup& setup) {
+  const auto main = ShowSetupDialog(setup, SetupDialog::kMain);
+  if (!main) return SequenceEnd::kSilent;
+  if (*main != 1) return Abandon(setup);
+
+  // Without a LICENSE template the agreement is taken as accepted.
+  const auto license = ShowSetupDialog(setup, SetupDialog::kLicense);
+  if (license && *license != 1) return Abandon(setup);
+
+  if (!Accepted(ShowSetupDialog(setup, SetupDialog::kIProgress))) return Abandon(setup);
+  if (!Accepted(ShowSetupDialog(setup, SetupDialog::kProgress))) return Abandon(setup);
+
+  const auto group = ShowSetupDialog(setup, SetupDialog::kGroup);
+  if (!group) return Abandon(setup);
+  if (*group == 1) CreateShortcut(setup);
+
+  if (!ShowSetupDialog(setup, SetupDialog::kReplace)) return Abandon(setup);
+  return SequenceEnd::kFinished;
+}
+
+bool AskYesNo(Setup& setup, const std::string& text) {
+  return setup.os.ShowMessage(kNoWindow, text, setup.product.displayName, kMbYesNo) == kIdYes;
+}
+
+void AskSuccessQuestion(Setup& setup) {
+  if (AskYesNo(setup, SuccessQuestion(setup.product))) RunProduct(setup);
+}
+
+void AskRebootQuestion(Setup& setup) {
+  if (AskYesNo(setup, RebootQuestion(setup.product))) {
+    RebootWindows(setup);
+  } else if (AskYesNo(setup, RunQuestion(setup.product))) {
+    RunProduct(setup);
+  }
+}
+
+// True when the main program was unpacked under its own name rather than
+// under the temporary one that waits for the next start of Windows.
+bool MainProgramInPlace(const Setup& setup) {
+  return UpperCase(ExtensionOf(setup.product.mainProgram)) == ".EXE";
+}
+
+void FinishInstallation(Setup& setup) {
+  SetupState& state = setup.state;
+  state.versionInfo = setup.os.Version();
+  WriteUninstallEntry(setup);
+  if (state.versionInfo.platformId == kPlatformWin32Nt) InstallDriver(setup);
+  if (state.lastDialogResult != 1) return AskSuccessQuestion(setup);
+  if (!state.replaceTaskManager && !state.makeActiveDesktop) {
+    if (MainProgramInPlace(setup)) return AskSuccessQuestion(setup);
+    return AskRebootQuestion(setup);
+  }
+  if (state.replaceTaskManager) SwapTaskManager(setup);
+  if (state.makeActiveDesktop) ReplaceShell(setup);
+  AskRebootQuestion(setup);
+}
+
+// Removes what an abandoned run leaves behind: only files that this run
+// created, never an earlier installation's main program or a file that
+// happened to lie in the setup's own folder.
+void CleanUpAbandonedRun(Setup& setup) {
+  const SetupState& state = setup.state;
+  const std::string package = JoinPath(state.destinationFolder, setup.product.packageFileName);
+  if (state.packageFileCreated && FilePresent(setup.os, package)) setup.os.Delete(package);
+  const std::string program = JoinPath(state.destinationFolder, setup.product.mainProgram);
+  if (state.mainProgramCreated && FilePresent(setup.os, program)) setup.os.Delete(program);
+  setup.os.ShowMessage(state.backdropWindow, setup.product.abortedText, setup.product.displayName,
+                       kMbOk);
+}
+
+void End(Setup& setup) {
+  setup.winInit.Close();
+  setup.state.readBuffer = {};
+  setup.state.writeBuffer = {};
+}
+
+std::string FileName(const std::string& path) { return path.substr(FolderPart(path).size()); }
+
+std::string WithFullStop(const std::string& text) {
+  return (!text.empty() && text.back() == '.') ? text : text + ".";
+}
+
+}  // namespace
+
+int RunSetupProcess(Platform& os) {
+  Setup setup(os);
+  try {
+    RunSetup(setup);
+    return 0;
+  } catch (const RuntimeError& error) {
+    setup.winInit.Flush();
+    os.ShowMessage(kNoWindow, UncaughtErrorText(error, os.ModulePath()), "Application Error",
+                   kMbOk | kMbIconError | kMbTaskModal);
+    return 1;
+  }
+}
+
+void RunSetup(Setup& setup) {
+  StartUp(setup);
+  const SequenceEnd end = RunDialogSequence(setup);
+  if (end == SequenceEnd::kFinished) FinishInstallation(setup);
+  if (end != SequenceEnd::kSilent && setup.state.aborted) CleanUpAbandonedRun(setup);
+  End(setup);
+}
+
+void StartUp(Setup& setup) {
+  Platform& os = setup.os;
+  SetupState& state = setup.state;
+  state.sourceFolder = FolderPart(os.ModulePath());
+  state.readBuffer.assign(kBlockBufferSize, 0);
+  state.writeBuffer.assign(kBlockBufferSize, 0);
+  state.replaceTaskManager = false;
+  state.makeActiveDesktop = false;
+  state.screenWidth = os.ScreenWidth();
+  state.screenHeight = os.ScreenHeight();
+  state.backdropWindow = os.CreateBackdropWindow(state.screenWidth, state.screenHeight);
+  state.logoLoaded = os.LoadLogo();
+  state.windowsFolder = os.WindowsFolder();
+  setup.winInit.Open(os, JoinPath(state.windowsFolder, "WinInit.Ini"));
+  state.aborted = false;
+}
+
+std::optional<int> ShowSetupDialog(Setup& setup, SetupDialog dialog) {
+  const auto result = setup.os.ShowDialog(dialog, setup.state.backdropWindow);
+  if (result) setup.state.lastDialogResult = *result;
+  return result;
+}
+
+std::string UncaughtErrorText(const RuntimeError& error, const std::string& modulePath) {
+  char place[2 * sizeof(void*) + 1];
+  std::snprintf(place, sizeof place, "%0*llX", static_cast<int>(2 * sizeof(void*)),
+                static_cast<unsigned long long>(reinterpret_cast<uintptr_t>(error.Place())));
+  return std::string("Exception ") + error.ClassName() + " in module " + FileName(modulePath) +
+         " at " + place + ".\r\n" + WithFullStop(error.what());
+}
+
+std::string SuccessQuestion(const ProductDescriptor& product) {
+  return product.installedText + product.displayName + "?";
+}
+
+std::string RebootQuestion(const ProductDescriptor& product) {
+  return product.displayName + " had been successfully installed\r\n\r\n" +
+         "The system should be rebooted for the " + product.displayName +
+         " changes to take effect.\r\n\r\nReboot Windows?";
+}
+
+std::string RunQuestion(const ProductDescriptor& product) {
+  return "Do you wish to run " + product.displayName + "?";
+}
+
+}  // namespace qm
