@@ -28,6 +28,22 @@ class ElzhException : public RuntimeError {
 void LzhDecode(int32_t total, LzhReadProc read, LzhWriteProc write, void* context,
                const int32_t& keepGoing);
 
+// Where every decode call gets its working storage and gives it back. The
+// built-in routines use the C++ heap; tests put in failing ones. `release`
+// answers false when the block can't be given back.
+struct LzhStorage {
+  void* (*allocate)(size_t size);  // nullptr when no memory is left
+  bool (*release)(void* block);
+};
+// Makes later decodes use `storage` (which must outlive them); nullptr restores the built-in routines.
+void LzhUseStorage(const LzhStorage* storage);
+
+// Messages of the two ElzhException cases: storage that can't be had, and
+// storage that can't be given back.
+inline constexpr const char* kLzhNoMemoryMessage = "LZH : Cannot get memory for dictionary tables";
+inline constexpr const char* kLzhReleaseFailedMessage =
+    "LZH : Error freeing memory for dictionary tables";
+
 // The most bytes a decode can write beyond `total`: the rest of a final match.
 constexpr size_t kLzhMaxOverrun = 59;
 

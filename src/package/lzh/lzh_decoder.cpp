@@ -1,0 +1,135 @@
+// The byte-wise and in-memory decode calls, both built on LzhDecodeCore.
+#include "package/lzh/lzh_decoder.h"
+
+#include <new>
+
+#include "package/lzh/lzh_core.h"
+
+namespace qm {
+namespace {
+
+void* HeapAllocate(size_t size) { return ::operator new(size, std::nothrow); }
+
+bool HeapRelease(void* block) {
+  ::operator delete(block);
+  return true;
+}
+
+const LzhStorage kHeapStorage = {HeapAllocate, HeapRelease};
+const LzhStorage* currentStorage = &kHeapStorage;
+
+// The working storage of one decode call, given back however the call ends.
+class StateLease {
+ public:
+  StateLease() : block_(currentStorage->allocate(sizeof(LzhDecoderState))) {
+    if (block_ == nullptr) throw ElzhException(kLzhNoMemoryMessage);
+  }
+  // Reached only when the decode ends by an exception: that one goes on.
+  ~StateLease() {
+    if (block_ != nullptr) currentStorage->release(block_);
+  }
+  StateLease(const StateLease&) = delete;
+  StateLease& operator=(const StateLease&) = delete;
+
+  LzhDecoderState& State() { return *static_cast<LzhDecoderState*>(block_); }
+
+  void Release() {
+    void* const block = block_;
+    block_ = nullptr;
+    if (!currentStorage->release(block)) throw ElzhException(kLzhReleaseFailedMessage);
+  }
+
+ private:
+  void* block_;
+};
+
+// One read call per byte; a call that does not deliver exactly one byte gives 0.
+class CallbackSource {
+ public:
+  CallbackSource(LzhReadProc read, void* context) : read_(read), context_(context) {}
+
+  size_t Pull(const uint8_t*& block) {
+    uint16_t done = 0;
+    read_(context_, &byte_, 1, done);
+    if (done != 1) byte_ = 0;
+    block = &byte_;
+    return 1;
+  }
+
+ private:
+  LzhReadProc read_;
+  void* context_;
+  uint8_t byte_ = 0;
+};
+
+class CallbackSink {
+ public:
+  CallbackSink(LzhWriteProc write, void* context) : write_(write), context_(context) {}
+
+  void Put(uint8_t byte) {
+    uint16_t done = 0;
+    write_(context_, &byte, 1, done);
+  }
+
+ private:
+  LzhWriteProc write_;
+  void* context_;
+};
+
+// The whole input as one block; after it, zero bytes.
+class MemorySource {
+ public:
+  MemorySource(const uint8_t* input, size_t size) : input_(input), size_(size) {}
+
+  size_t Pull(const uint8_t*& block) {
+    block = input_;
+    const size_t size = size_;
+    size_ = 0;
+    return size;
+  }
+
+ private:
+  const uint8_t* input_;
+  size_t size_;
+};
+
+class MemorySink {
+ public:
+  explicit MemorySink(uint8_t* output) : next_(output) {}
+  void Put(uint8_t byte) { *next_++ = byte; }
+
+ private:
+  uint8_t* next_;
+};
+
+}  // namespace
+
+void LzhUseStorage(const LzhStorage* storage) {
+  currentStorage = storage != nullptr ? storage : &kHeapStorage;
+}
+
+void LzhDecode(int32_t total, LzhReadProc read, LzhWriteProc write, void* context,
+               const int32_t& keepGoing) {
+  StateLease lease;
+  CallbackSource source(read, context);
+  CallbackSink sink(write, context);
+  LzhDecodeCore(lease.State(), total, source, sink, keepGoing);
+  lease.Release();
+}
+
+LzhMemoryResult LzhDecodeMemory(const uint8_t* input, size_t inputSize, uint8_t* output,
+                                size_t total) {
+  StateLease lease;
+  MemorySource source(input, inputSize);
+  MemorySink sink(output);
+  const int32_t keepGoing = 1;
+  LzhDecoderState& state = lease.State();
+  LzhDecodeCore(state, static_cast<int64_t>(total), source, sink, keepGoing);
+  LzhMemoryResult result;
+  result.inputConsumed = static_cast<size_t>(state.BytesFetched());
+  result.outputWritten = static_cast<size_t>(state.produced);
+  lease.Release();
+  return result;
+}
+
+}  // namespace qm

@@ -1,0 +1,83 @@
+// The adaptive Huffman tree of the LZHUF decoder: its start, its periodic
+// rebuild with halved counts, and the exchange of two subtrees.
+#include <cstring>
+
+#include "package/lzh/lzh_core.h"
+
+namespace qm {
+
+using namespace lzh;
+
+void LzhDecoderState::Start() {
+  StartTree();
+  std::memset(ring, kRingFill, kRingStart);
+  // Never written before the output reaches them; zero keeps early reads defined.
+  std::memset(ring + kRingStart, 0, kRingSize - kRingStart);
+  ringPos = kRingStart;
+  produced = 0;
+  bits = 0;
+  bitCount = 0;
+  bytesTaken = 0;
+  next = nullptr;
+  end = nullptr;
+}
+
+// Every symbol counted once; inner node j joins nodes 2(j - 314) and the next one.
+void LzhDecoderState::StartTree() {
+  for (unsigned s = 0; s < kSymbolCount; ++s) {
+    count[s] = 1;
+    child[s] = static_cast<int16_t>(s + kLeafBase);
+    parent[s + kLeafBase] = static_cast<int16_t>(s);
+  }
+  unsigned first = 0;
+  for (unsigned j = kSymbolCount; j < kNodeCount; ++j, first += 2) {
+    count[j] = static_cast<uint16_t>(count[first] + count[first + 1]);
+    child[j] = static_cast<int16_t>(first);
+    parent[first] = parent[first + 1] = static_cast<int16_t>(j);
+  }
+  count[kNodeCount] = kCountSentinel;
+  parent[kRoot] = 0;
+}
+
+// Halves every leaf count (rounding up) and rebuilds the inner nodes in order
+// of count, each placed after the last node whose count does not exceed its own.
+void LzhDecoderState::RebuildTree() {
+  unsigned leaves = 0;
+  for (unsigned i = 0; i < kNodeCount; ++i) {
+    if (static_cast<unsigned>(child[i]) >= kLeafBase) {
+      count[leaves] = static_cast<uint16_t>((count[i] + 1u) / 2);
+      child[leaves] = child[i];
+      ++leaves;
+    }
+  }
+  unsigned first = 0;
+  for (unsigned j = kSymbolCount; j < kNodeCount; ++j, first += 2) {
+    const uint16_t sum = static_cast<uint16_t>(count[first] + count[first + 1]);
+    unsigned place = j - 1;
+    while (sum < count[place]) --place;
+    ++place;
+    std::memmove(&count[place + 1], &count[place], (j - place) * sizeof count[0]);
+    std::memmove(&child[place + 1], &child[place], (j - place) * sizeof child[0]);
+    count[place] = sum;
+    child[place] = static_cast<int16_t>(first);
+  }
+  for (unsigned i = 0; i < kNodeCount; ++i) {
+    const unsigned k = static_cast<unsigned>(child[i]);
+    parent[k] = static_cast<int16_t>(i);
+    if (k < kLeafBase) parent[k + 1] = static_cast<int16_t>(i);
+  }
+}
+
+// Nodes a and b trade places in the tree: each takes the other's children.
+void LzhDecoderState::SwapSubtrees(unsigned a, unsigned b) {
+  const unsigned fromA = static_cast<unsigned>(child[a]);
+  parent[fromA] = static_cast<int16_t>(b);
+  if (fromA < kLeafBase) parent[fromA + 1] = static_cast<int16_t>(b);
+  const unsigned fromB = static_cast<unsigned>(child[b]);
+  child[b] = static_cast<int16_t>(fromA);
+  parent[fromB] = static_cast<int16_t>(a);
+  if (fromB < kLeafBase) parent[fromB + 1] = static_cast<int16_t>(a);
+  child[a] = static_cast<int16_t>(fromB);
+}
+
+}  // namespace qm
