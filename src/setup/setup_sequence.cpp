@@ -109,6 +109,11 @@ std::string WithFullStop(const std::string& text) {
 
 int RunSetupProcess(Platform& os) {
   Setup setup(os);
+  return RunSetupProcess(setup);
+}
+
+int RunSetupProcess(Setup& setup) {
+  Platform& os = setup.os;
   try {
     RunSetup(setup);
     return 0;

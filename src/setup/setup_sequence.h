@@ -15,6 +15,8 @@ namespace qm {
 // Runs the whole setup over `os` and answers the process's exit code: 0, or 1
 // after an uncaught error has been reported in the "Application Error" box.
 int RunSetupProcess(Platform& os);
+// The same for a run whose records the caller holds.
+int RunSetupProcess(Setup& setup);
 
 // The steps of one run, in their order.
 void RunSetup(Setup& setup);

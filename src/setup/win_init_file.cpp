@@ -24,9 +24,9 @@ std::string ReadWholeFile(Platform& os, const std::string& path) {
 }
 
 std::string Trimmed(const std::string& line) {
-  const auto first = line.find_first_not_of(" \t\r");
+  const auto first = line.find_first_not_of(" \t\r\n");
   if (first == std::string::npos) return std::string();
-  return line.substr(first, line.find_last_not_of(" \t\r") - first + 1);
+  return line.substr(first, line.find_last_not_of(" \t\r\n") - first + 1);
 }
 
 bool IsSectionHeader(const std::string& line) {

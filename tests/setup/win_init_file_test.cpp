@@ -1,0 +1,73 @@
+#include "setup/win_init_file.h"
+
+#include <gtest/gtest.h>
+
+#include "platform/fake/fake_platform.h"
+
+namespace qm {
+namespace {
+
+constexpr char kPath[] = "C:\\WINDOWS\\WinInit.Ini";
+
+class WinInit : public ::testing::Test {
+ protected:
+  std::string WriteTwoLines(const std::optional<std::string>& before) {
+    if (before) os.AddFile(kPath, *before);
+    file.Open(os, kPath);
+    file.AddRenameLine("C:\\K\\KESTRELN.EXE", "C:\\K\\KESTRELN.$$$");
+    file.AddRenameLine("C:\\WINDOWS\\Kestreln.Reg", "C:\\K\\KESTRE~1.REG");
+    file.Close();
+    return os.FileContent(kPath).value_or("<missing>");
+  }
+
+  FakePlatform os;
+  WinInitFile file;
+};
+
+constexpr char kOurLines[] =
+    "C:\\K\\KESTRELN.EXE=C:\\K\\KESTRELN.$$$\r\nC:\\WINDOWS\\Kestreln.Reg=C:\\K\\KESTRE~1.REG\r\n";
+
+TEST_F(WinInit, FreshFileStartsWithTheSectionAndIsWrittenAtOnce) {
+  file.Open(os, kPath);
+  EXPECT_EQ(os.FileContent(kPath), "[Rename]\r\n");
+  file.Close();
+  EXPECT_EQ(WriteTwoLines(std::nullopt), std::string("[Rename]\r\n") + kOurLines);
+}
+
+TEST_F(WinInit, LinesAnotherProgramLeftPendingAreKept) {
+  const std::string pending = "[rename]\r\nC:\\APP\\A.DLL=C:\\APP\\A.NEW\r\n\r\n[Other]\r\nx=1\r\n";
+  EXPECT_EQ(WriteTwoLines(pending), std::string("[rename]\r\nC:\\APP\\A.DLL=C:\\APP\\A.NEW\r\n") +
+                                        kOurLines + "\r\n[Other]\r\nx=1\r\n");
+}
+
+TEST_F(WinInit, SectionIsAddedToAFileWithoutOne) {
+  EXPECT_EQ(WriteTwoLines("[Other]\r\nx=1"),
+            std::string("[Other]\r\nx=1\r\n[Rename]\r\n") + kOurLines);
+}
+
+TEST_F(WinInit, LinesAreNotWrittenTwiceByRepeatedFlushes) {
+  file.Open(os, kPath);
+  file.AddRenameLine("A", "B");
+  file.Flush();
+  file.Flush();
+  file.Close();
+  EXPECT_EQ(os.FileContent(kPath), "[Rename]\r\nA=B\r\n");
+}
+
+TEST_F(WinInit, WindowsNtAlsoGetsTheReplacementScheduled) {
+  os.SetVersion(4, 0, kPlatformWin32Nt);
+  WriteTwoLines(std::nullopt);
+  ASSERT_EQ(os.scheduledMoves().size(), 2u);
+  EXPECT_EQ(os.scheduledMoves()[0].source, "C:\\K\\KESTRELN.$$$");
+  EXPECT_EQ(os.scheduledMoves()[0].target, "C:\\K\\KESTRELN.EXE");
+  EXPECT_EQ(os.scheduledMoves()[0].flags, kMoveDelayUntilReboot | kMoveReplaceExisting);
+}
+
+TEST_F(WinInit, Windows95UsesTheFileAlone) {
+  os.SetVersion(4, 0, kPlatformWin32Windows);
+  WriteTwoLines(std::nullopt);
+  EXPECT_TRUE(os.scheduledMoves().empty());
+}
+
+}  // namespace
+}  // namespace qm
