@@ -26,7 +26,8 @@ struct ProductDescriptor {
   std::string firstVolume = "Kestreln.001";
   std::string packageFileName = "Kestrelon._QM";
   std::string defaultFolder;  // always replaced by the destination dialog before it is shown
-  std::string noticeText = "(C) 1995-1997 Quillmarsh Software Ltd.";
+  // "copyright", the sign 0xA9 of the Windows code page, the maker and the years.
+  std::string noticeText = "copyright \xA9 Quillmarsh Ltd. 1995, 1997";
   std::string backdropTitle = "Kestrelon! Installation";
   std::string confirmExitText = "Do you really want to terminate the Setup program?";
   std::string abortedText = "The Installation process has been terminated.";
