@@ -1,0 +1,276 @@
+#include "qmpack/media.h"
+
+#include <algorithm>
+#include <fstream>
+
+#include "qmpack/directory_writer.h"
+#include "qmpack/file_io.h"
+#include "qmpack/pe_image.h"
+#include "qmpack/product.h"
+#include "qmpack/tool_error.h"
+
+namespace qmpack {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// ---- build -----------------------------------------------------------------
+
+std::string TrailingDataRefusal(const fs::path& setupFile, uint64_t trailingBytes) {
+  const bool isDirectory = ReadSetupDirectory(setupFile).parse.accepted();
+  return setupFile.string() + " already carries " + std::to_string(trailingBytes) +
+         " bytes after its image" + (isDirectory ? " (a package directory)" : "") +
+         "; give --replace to cut them off and append the new directory";
+}
+
+// The setup program's image without anything appended to it.
+std::vector<uint8_t> LoadSetupImage(const BuildOptions& options, BuildReport& report) {
+  auto bytes = ReadFileBytes(options.setupFile);
+  PeImageExtent extent;
+  try {
+    extent = MeasurePeImage(bytes);
+  } catch (const ToolError& error) {
+    throw ToolError(options.setupFile.string() + ": " + error.what());
+  }
+  if (extent.TrailingBytes() > 0) {
+    if (!options.replaceTrailingData) {
+      throw ToolError(TrailingDataRefusal(options.setupFile, extent.TrailingBytes()));
+    }
+    report.cutTrailingBytes = extent.TrailingBytes();
+    bytes.resize(static_cast<size_t>(extent.imageEnd));
+  }
+  return bytes;
+}
+
+uint64_t RoundUpToCluster(uint64_t size) {
+  return (size + kDisketteCluster - 1) / kDisketteCluster * kDisketteCluster;
+}
+
+uint64_t FirstVolumeSize(const BuildOptions& options, uint64_t setupSize) {
+  if (options.firstVolumeSize) return *options.firstVolumeSize;
+  const uint64_t setupRoom = RoundUpToCluster(setupSize);
+  if (setupRoom >= options.volumeSize) {
+    throw ToolError("the setup program (" + std::to_string(setupSize) +
+                    " bytes with its directory) leaves no room for a volume on disk 1 of " +
+                    std::to_string(options.volumeSize) + " bytes; give the first volume's size");
+  }
+  return options.volumeSize - setupRoom;
+}
+
+std::vector<std::string> RemoveStaleVolumes(const fs::path& folder, const std::string& firstVolume,
+                                            size_t volumesWritten) {
+  std::vector<std::string> removed;
+  const auto names = VolumeNames(firstVolume, kMaxVolumes);
+  for (size_t disk = volumesWritten; disk < names.size(); ++disk) {
+    std::error_code error;
+    if (fs::remove(folder / names[disk], error)) removed.push_back(names[disk]);
+  }
+  return removed;
+}
+
+void WriteVolumes(const fs::path& folder, const std::vector<uint8_t>& package,
+                  const std::vector<std::string>& names, const std::vector<uint64_t>& lengths) {
+  uint64_t start = 0;
+  for (size_t i = 0; i < names.size(); ++i) {
+    WriteFileBytes(folder / names[i], package.data() + start, static_cast<size_t>(lengths[i]));
+    start += lengths[i];
+  }
+}
+
+void CreateFolder(const fs::path& folder) {
+  std::error_code error;
+  fs::create_directories(folder, error);
+  if (error) throw ToolError("cannot create " + folder.string() + ": " + error.message());
+}
+
+// ---- reading back ----------------------------------------------------------
+
+std::vector<uint8_t> FileTail(const fs::path& path, int64_t& fileLength) {
+  std::ifstream in(path, std::ios::binary | std::ios::ate);
+  if (!in) throw ToolError("cannot open " + path.string());
+  fileLength = static_cast<int64_t>(in.tellg());
+  std::vector<uint8_t> tail(qm::DirectoryTailSize(fileLength));
+  in.seekg(fileLength - static_cast<int64_t>(tail.size()));
+  if (!in.read(reinterpret_cast<char*>(tail.data()), static_cast<std::streamsize>(tail.size()))) {
+    throw ToolError("cannot read " + path.string());
+  }
+  return tail;
+}
+
+int32_t LittleEndianInt32(const uint8_t* bytes) {
+  return static_cast<int32_t>(uint32_t{bytes[0]} | uint32_t{bytes[1]} << 8 |
+                              uint32_t{bytes[2]} << 16 | uint32_t{bytes[3]} << 24);
+}
+
+void AddCheck(DecodedMedia& media, bool passed, std::string description) {
+  media.checks.push_back({std::move(description), passed});
+}
+
+void CheckConsumption(DecodedMedia& media) {
+  const uint64_t used = media.decode.inputConsumed;
+  const uint64_t size = media.packageSize;
+  if (used > size + kDecoderLookAhead) {
+    AddCheck(media, false, "the decoder needed " + std::to_string(used) + " bytes but the package has only " +
+                               std::to_string(size) + ": a volume is missing or cut short");
+  } else if (used + kDecoderLookAhead < size) {
+    AddCheck(media, false, "the decoder used " + std::to_string(used) + " of the package's " +
+                               std::to_string(size) + " bytes: the volumes hold more than the stream");
+  } else {
+    AddCheck(media, true, "the decoder used the package's " + std::to_string(size) + " bytes exactly");
+  }
+}
+
+void CheckStreamEnd(DecodedMedia& media) {
+  const auto total = static_cast<size_t>(media.directory.unpackTotal);
+  AddCheck(media, media.decode.outputWritten == total,
+           "the stream ends at " + std::to_string(total) + " bytes (decoded " +
+               std::to_string(media.decode.outputWritten) + ")");
+}
+
+void CheckMainProgramEnd(DecodedMedia& media) {
+  const auto& entries = media.directory.entries;
+  if (entries.empty()) return;
+  const auto smallest = std::min_element(entries.begin(), entries.end(), [](const auto& a, const auto& b) {
+    return a.offset < b.offset;
+  });
+  AddCheck(media, smallest == entries.begin(),
+           "the first entry has the smallest offset (the main program is " +
+               std::to_string(entries.front().offset) + " bytes)");
+}
+
+void CheckEntriesInsideStream(DecodedMedia& media) {
+  const int64_t length = static_cast<int64_t>(media.stream.size());
+  const bool inside = std::all_of(media.directory.entries.begin(), media.directory.entries.end(),
+                                  [length](const qm::PackageEntry& entry) {
+                                    return int64_t{entry.offset} + entry.size <= length;
+                                  });
+  AddCheck(media, inside, "every entry lies inside the " + std::to_string(length) + "-byte stream");
+}
+
+std::string FirstFailure(const DecodedMedia& media) {
+  for (const auto& check : media.checks) {
+    if (!check.passed) return check.description;
+  }
+  return "the media were not checked";
+}
+
+}  // namespace
+
+BuildReport BuildMedia(const BuildOptions& options) {
+  BuildReport report;
+  auto setup = LoadSetupImage(options, report);
+  const auto files = CollectProductFiles(options.productFolder, options.mainProgram, options.listFile);
+  const UnpackedStream stream = BuildUnpackedStream(files);
+  const auto directory = EncodePackageDirectory(stream.directory);
+  setup.insert(setup.end(), directory.begin(), directory.end());
+  const uint64_t firstSize = FirstVolumeSize(options, setup.size());
+  VolumeLengths(1, firstSize, options.volumeSize);  // refuses unusable sizes before the long part
+
+  const auto package = CompressBytes(stream.bytes, options.parser, options.progress);
+  report.volumeLengths = VolumeLengths(package.size(), firstSize, options.volumeSize);
+  report.volumeNames = VolumeNames(options.firstVolume, report.volumeLengths.size());
+
+  CreateFolder(options.outFolder);
+  WriteVolumes(options.outFolder, package, report.volumeNames, report.volumeLengths);
+  report.setupOut = options.outFolder / options.setupFile.filename();
+  WriteFileBytes(report.setupOut, setup);
+  report.staleVolumesRemoved = RemoveStaleVolumes(options.outFolder, options.firstVolume,
+                                                  report.volumeNames.size());
+  report.setupSize = setup.size();
+  report.entryCount = stream.directory.entries.size();
+  report.mainProgramSize = stream.mainProgramSize;
+  report.unpackTotal = stream.directory.unpackTotal;
+  report.packageSize = package.size();
+  return report;
+}
+
+SetupDirectory ReadSetupDirectory(const fs::path& setupFile) {
+  SetupDirectory result;
+  const auto tail = FileTail(setupFile, result.fileLength);
+  result.parse = qm::ParsePackageDirectory(tail.data(), tail.size(), result.fileLength);
+  return result;
+}
+
+RawDirectory ReadRawDirectory(const fs::path& setupFile) {
+  int64_t fileLength = 0;
+  const auto tail = FileTail(setupFile, fileLength);
+  RawDirectory raw;
+  if (tail.size() < qm::kDirectoryTrailerSize) return raw;
+  const uint8_t* trailer = tail.data() + tail.size() - qm::kDirectoryTrailerSize;
+  raw.hasTrailer = true;
+  raw.entryCount = trailer[0];
+  raw.unpackTotal = LittleEndianInt32(trailer + 1);
+  const size_t present = std::min<size_t>(raw.entryCount, (trailer - tail.data()) / qm::kPackageEntrySize);
+  for (size_t i = raw.entryCount - present; i < raw.entryCount; ++i) {
+    const uint8_t* bytes = trailer - (raw.entryCount - i) * qm::kPackageEntrySize;
+    const size_t length = std::min<size_t>(bytes[0], qm::kMaxEntryNameLength);
+    raw.entries.push_back({std::string(reinterpret_cast<const char*>(bytes + 1), length),
+                           LittleEndianInt32(bytes + qm::kEntryNameFieldSize),
+                           LittleEndianInt32(bytes + qm::kEntryNameFieldSize + 4)});
+  }
+  return raw;
+}
+
+bool DecodedMedia::AllPassed() const {
+  return !checks.empty() &&
+         std::all_of(checks.begin(), checks.end(), [](const MediaCheck& check) { return check.passed; });
+}
+
+DecodedMedia DecodeMedia(const fs::path& setupFile, const fs::path& volumeFolder,
+                         const std::string& firstVolume) {
+  DecodedMedia media;
+  const SetupDirectory setup = ReadSetupDirectory(setupFile);
+  JoinedVolumes joined = JoinVolumes(volumeFolder, firstVolume);
+  media.volumeNames = joined.names;
+  media.packageSize = joined.package.size();
+  if (!setup.parse.accepted()) {
+    AddCheck(media, false, "the directory is refused: " + setup.parse.refusal->reason);
+    return media;
+  }
+  media.directory = setup.parse.directory;
+  AddCheck(media, true, "the directory is plausible");
+  const Decompressed decoded =
+      DecompressBytes(joined.package, static_cast<size_t>(media.directory.unpackTotal));
+  media.stream = decoded.bytes;
+  media.decode = decoded.decode;
+  CheckConsumption(media);
+  CheckStreamEnd(media);
+  CheckMainProgramEnd(media);
+  CheckEntriesInsideStream(media);
+  return media;
+}
+
+std::vector<std::string> ExtractProduct(const DecodedMedia& media, const fs::path& outFolder,
+                                        const std::string& mainProgram) {
+  if (!media.AllPassed()) throw ToolError("nothing extracted: " + FirstFailure(media));
+  CreateFolder(outFolder);
+  const auto& entries = media.directory.entries;
+  const size_t mainSize = entries.empty() ? media.stream.size() : static_cast<size_t>(entries.front().offset);
+  WriteFileBytes(outFolder / mainProgram, media.stream.data(), mainSize);
+  std::vector<std::string> written{mainProgram};
+  for (const auto& entry : entries) {
+    WriteFileBytes(outFolder / entry.name, media.stream.data() + entry.offset, static_cast<size_t>(entry.size));
+    written.push_back(entry.name);
+  }
+  return written;
+}
+
+std::vector<uint8_t> CompressBytes(const std::vector<uint8_t>& data, LzhParser parser,
+                                   const ProgressCallback& progress) {
+  LzhEncodeOptions options;
+  options.parser = parser;
+  options.progress = progress;
+  return LzhEncode(data.data(), data.size(), options);
+}
+
+Decompressed DecompressBytes(const std::vector<uint8_t>& package, size_t size) {
+  Decompressed result;
+  result.bytes.resize(size + qm::kLzhMaxOverrun);
+  const auto decode = qm::LzhDecodeMemory(package.data(), package.size(), result.bytes.data(), size);
+  result.bytes.resize(size);
+  result.decode = decode;
+  return result;
+}
+
+}  // namespace qmpack

@@ -1,0 +1,41 @@
+// The product folder and the unpacked stream made from it: the main program,
+// then every other file back to back, described by a package directory.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "package/package_directory.h"
+
+namespace qmpack {
+
+struct ProductFile {
+  std::string name;  // as the setup will create it
+  std::filesystem::path path;
+};
+
+// The files in packing order, the main program first. With a list file, the
+// names it gives in its order (one a line; blank lines and lines starting with
+// "#" are skipped, as is a line naming the main program); otherwise every other
+// file of the folder, sorted by name. Throws ToolError for a missing file, a
+// name given twice (letter case ignored, as on Windows) or a name that the
+// directory can't hold.
+std::vector<ProductFile> CollectProductFiles(const std::filesystem::path& folder,
+                                             const std::string& mainProgram,
+                                             const std::optional<std::filesystem::path>& listFile);
+
+struct UnpackedStream {
+  std::vector<uint8_t> bytes;
+  qm::PackageDirectory directory;
+  size_t mainProgramSize = 0;
+};
+
+// Joins the files (the first is the main program) into one stream with its
+// directory. Throws ToolError when the stream would exceed 2 GiB - 1 bytes or
+// be empty, or when the directory can't hold the files.
+UnpackedStream BuildUnpackedStream(const std::vector<ProductFile>& files);
+
+}  // namespace qmpack
