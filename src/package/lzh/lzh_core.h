@@ -60,6 +60,7 @@ constexpr unsigned kRebuildCount = 32768;   // root count that halves every coun
 constexpr uint16_t kCountSentinel = 65535;  // count[kNodeCount]: stops the swap scan
 constexpr unsigned kRingStart = kRingSize - kMaxMatch;  // positions below hold spaces
 constexpr uint8_t kRingFill = 0x20;
+constexpr unsigned kDescentBits = 6;  // tree steps resolved by one table look-up
 
 // The fixed prefix code of a distance's upper 6 bits, indexed by the first 8
 // bits of the code: each value u takes 2^(8 - len) consecutive indexes, where
@@ -99,6 +100,21 @@ struct LzhDecoderState {
   int16_t parent[lzh::kNodeCount + lzh::kSymbolCount];  // [s + kLeafBase]: leaf of symbol s
   int16_t child[lzh::kNodeCount];
 
+  // The first kDescentBits steps from the root for every value of the next
+  // kDescentBits input bits, so that the top of the tree costs one look-up.
+  // It holds while no node whose child it read changes its child.
+  struct Descent {
+    uint16_t node;   // where the steps end (a leaf, or a node at depth kDescentBits)
+    uint16_t depth;  // steps taken = bits used
+    uint16_t path[lzh::kDescentBits];  // the nodes stepped from, root first
+  };
+  Descent descent[1u << lzh::kDescentBits];
+  bool descentValid;
+  uint8_t inDescent[lzh::kNodeCount];  // 1: the table read this node's child
+
+  // Nodes from the root down to the parent of the last decoded leaf.
+  uint16_t path[lzh::kNodeCount];
+
   uint8_t ring[lzh::kRingSize];
   unsigned ringPos;
   int64_t produced;  // bytes handed to the sink
@@ -119,27 +135,46 @@ struct LzhDecoderState {
   // single-bit read, before which such a reservoir holds 9 to 16 bits.
   uint64_t BytesFetched() const { return BitsUsed() == 0 ? 0 : (BitsUsed() + 15) / 8; }
 
-  // Counts symbol s (whose leaf is node `leaf`), keeping the nodes in order.
-  inline void UpdateTree(unsigned symbol, unsigned leaf);
+  void BuildDescent();
+  // Counts symbol s, whose leaf is node `leaf` below path[0..depth - 1],
+  // keeping the nodes in order of count.
+  inline void UpdateTree(unsigned symbol, unsigned leaf, unsigned depth);
 
  private:
   void StartTree();
   void RebuildTree();
+  inline void CountUpFrom(unsigned node);
   inline unsigned SwapWithLastSmaller(unsigned node, unsigned newCount);
-  void SwapSubtrees(unsigned a, unsigned b);
+  inline void SwapSubtrees(unsigned a, unsigned b);
 };
 
-inline void LzhDecoderState::UpdateTree(unsigned symbol, unsigned leaf) {
+inline void LzhDecoderState::UpdateTree(unsigned symbol, unsigned leaf, unsigned depth) {
   if (count[lzh::kRoot] == lzh::kRebuildCount) {
     RebuildTree();
-    leaf = static_cast<unsigned>(parent[symbol + lzh::kLeafBase]);
+    CountUpFrom(static_cast<unsigned>(parent[symbol + lzh::kLeafBase]));
+    return;
   }
+  // While no node moves, the ancestors are the ones the decode walked through.
   unsigned node = leaf;
-  do {
+  for (;;) {
+    const unsigned newCount = ++count[node];
+    if (count[node + 1] < newCount) {
+      node = SwapWithLastSmaller(node, newCount);
+      CountUpFrom(static_cast<unsigned>(parent[node]));
+      return;
+    }
+    if (depth == 0) return;
+    node = path[--depth];
+  }
+}
+
+// Adds one to `node` and each of its ancestors, moving nodes to keep the order.
+inline void LzhDecoderState::CountUpFrom(unsigned node) {
+  while (node != 0) {
     const unsigned newCount = ++count[node];
     if (count[node + 1] < newCount) node = SwapWithLastSmaller(node, newCount);
     node = static_cast<unsigned>(parent[node]);
-  } while (node != 0);
+  }
 }
 
 // `node` has just outgrown its right neighbour: exchange it with the last node
@@ -153,9 +188,29 @@ inline unsigned LzhDecoderState::SwapWithLastSmaller(unsigned node, unsigned new
   return last;
 }
 
+// Nodes a and b trade places in the tree: each takes the other's children.
+inline void LzhDecoderState::SwapSubtrees(unsigned a, unsigned b) {
+  if ((inDescent[a] | inDescent[b]) != 0) descentValid = false;
+  const unsigned fromA = static_cast<unsigned>(child[a]);
+  parent[fromA] = static_cast<int16_t>(b);
+  if (fromA < lzh::kLeafBase) parent[fromA + 1] = static_cast<int16_t>(b);
+  const unsigned fromB = static_cast<unsigned>(child[b]);
+  child[b] = static_cast<int16_t>(fromA);
+  parent[fromB] = static_cast<int16_t>(a);
+  if (fromB < lzh::kLeafBase) parent[fromB + 1] = static_cast<int16_t>(a);
+  child[a] = static_cast<int16_t>(fromB);
+}
+
 namespace lzh {
 
-// One decode of `total` bytes over a Source and a Sink (see the top of this file).
+// One decode of `total` bytes over a Source and a Sink (see the top of this
+// file). The reservoir and the input block live in members while the decode
+// runs, so that they stay in registers; Run stores them back into the state.
+//
+// Taking bytes of the current block into the reservoir early changes nothing
+// that a caller sees; pulling a new block does, so Pull happens only where the
+// byte-wise decoder would fetch: before a bit or byte read that finds 8 bits or
+// fewer left.
 template <class Source, class Sink>
 class CoreDecoder {
  public:
@@ -164,26 +219,45 @@ class CoreDecoder {
 
   void Run(int64_t total, const int32_t& keepGoing) {
     s_.Start();
-    while (s_.produced < total && keepGoing != 0) {
+    LoadReservoir();
+    int64_t produced = 0;
+    while (produced < total && keepGoing != 0) {
+      if (bitCount_ < 32) TopUp();
       const unsigned symbol = DecodeSymbol();
       if (symbol < 256) {
         EmitLiteral(static_cast<uint8_t>(symbol));
+        produced += 1;
       } else {
-        EmitMatch(DecodeDistance(), symbol - kMatchSymbolBias);
+        const unsigned length = symbol - kMatchSymbolBias;
+        EmitMatch(DecodeDistance(), length);
+        produced += length;
       }
     }
+    s_.produced = produced;
+    StoreReservoir();
   }
 
  private:
   unsigned DecodeSymbol() {
     unsigned node = kRoot;
-    unsigned value = static_cast<unsigned>(s_.child[kRoot]);
+    unsigned depth = 0;
+    if (bitCount_ >= kDescentBits + 8) {  // no fetch would fall inside these bits
+      if (!s_.descentValid) s_.BuildDescent();
+      const LzhDecoderState::Descent& steps = s_.descent[bits_ >> (64 - kDescentBits)];
+      node = steps.node;
+      depth = steps.depth;
+      for (unsigned k = 0; k < kDescentBits; ++k) s_.path[k] = steps.path[k];
+      bits_ <<= depth;
+      bitCount_ -= depth;
+    }
+    unsigned value = static_cast<unsigned>(s_.child[node]);
     while (value < kLeafBase) {
+      s_.path[depth++] = static_cast<uint16_t>(node);
       node = value + TakeBit();
       value = static_cast<unsigned>(s_.child[node]);
     }
     const unsigned symbol = value - kLeafBase;
-    s_.UpdateTree(symbol, node);
+    s_.UpdateTree(symbol, node, depth);
     return symbol;
   }
 
@@ -191,10 +265,10 @@ class CoreDecoder {
     unsigned code = TakeByte();
     const unsigned upper = kPositionCode.upper[code];
     unsigned more = kPositionCode.length[code] - 2u;
-    if (s_.bitCount >= more + 8) {  // no refill would fall inside these bits
-      code = (code << more) | static_cast<unsigned>(s_.bits >> (64 - more));
-      s_.bits <<= more;
-      s_.bitCount -= more;
+    if (bitCount_ >= more + 8) {  // no fetch would fall inside these bits
+      code = (code << more) | static_cast<unsigned>(bits_ >> (64 - more));
+      bits_ <<= more;
+      bitCount_ -= more;
     } else {
       while (more-- != 0) code = (code << 1) | TakeBit();
     }
@@ -205,7 +279,6 @@ class CoreDecoder {
     s_.ring[s_.ringPos] = byte;
     s_.ringPos = (s_.ringPos + 1) & kRingMask;
     sink_.Put(byte);
-    ++s_.produced;
   }
 
   void EmitMatch(unsigned distance, unsigned length) {
@@ -226,77 +299,96 @@ class CoreDecoder {
       }
     }
     s_.ringPos = (to + length) & kRingMask;
-    s_.produced += length;
   }
 
   unsigned TakeBit() {
-    if (s_.bitCount <= 8) Refill();
-    const unsigned bit = static_cast<unsigned>(s_.bits >> 63);
-    s_.bits <<= 1;
-    --s_.bitCount;
+    if (bitCount_ <= 8) Fetch();
+    const unsigned bit = static_cast<unsigned>(bits_ >> 63);
+    bits_ <<= 1;
+    --bitCount_;
     return bit;
   }
 
   unsigned TakeByte() {
-    if (s_.bitCount <= 8) Refill();
-    const unsigned byte = static_cast<unsigned>(s_.bits >> 56);
-    s_.bits <<= 8;
-    s_.bitCount -= 8;
+    if (bitCount_ <= 8) Fetch();
+    const unsigned byte = static_cast<unsigned>(bits_ >> 56);
+    bits_ <<= 8;
+    bitCount_ -= 8;
     return byte;
   }
 
-  // Called with 8 bits or fewer left; leaves at least 9.
-  void Refill() {
-    if (s_.end - s_.next >= 8) {
-      RefillWord();
-    } else {
-      RefillBytes();
-    }
-  }
-
-  // Tops the reservoir up from the next 8 bytes of the block. Bits of a byte
-  // taken only in part land below bitCount and are ORed in again, unchanged,
-  // when that byte is taken whole.
-  void RefillWord() {
-    uint64_t word = 0;
-    for (unsigned k = 0; k < 8; ++k) word = (word << 8) | s_.next[k];
-    const unsigned taken = (63 - s_.bitCount) >> 3;
-    s_.bits |= word >> s_.bitCount;
-    s_.next += taken;
-    s_.bytesTaken += taken;
-    s_.bitCount += 8 * taken;
-  }
-
-  void RefillBytes() {
-    while (s_.bitCount <= 56) {
-      if (s_.next == s_.end) {
-        if (s_.bitCount > 8) return;  // enough for now: pull when next needed
-        if (!PullBlock()) {
-          TakeInputByte(0);
-          continue;
-        }
+  // Called with 8 bits or fewer left; leaves at least 9, pulling new blocks
+  // (or using zero bytes when there are none) only as far as needed for that.
+  void Fetch() {
+    TopUp();
+    while (bitCount_ <= 8) {
+      if (PullBlock()) {
+        TopUp();
+      } else {
+        TakeInputByte(0);
       }
-      TakeInputByte(*s_.next++);
     }
+  }
+
+  // Moves bytes of the current block into the reservoir, never pulling.
+  void TopUp() {
+    if (end_ - next_ >= 8) {
+      TakeInputWord();
+    } else {
+      while (next_ != end_ && bitCount_ <= 56) TakeInputByte(*next_++);
+    }
+  }
+
+  // Bits of a byte taken only in part land below bitCount and are ORed in
+  // again, unchanged, when that byte is taken whole.
+  void TakeInputWord() {
+    uint64_t word = 0;
+    for (unsigned k = 0; k < 8; ++k) word = (word << 8) | next_[k];
+    const unsigned taken = (63 - bitCount_) >> 3;
+    bits_ |= word >> bitCount_;
+    next_ += taken;
+    bytesTaken_ += taken;
+    bitCount_ += 8 * taken;
+  }
+
+  void TakeInputByte(uint8_t byte) {
+    bits_ |= static_cast<uint64_t>(byte) << (56 - bitCount_);
+    bitCount_ += 8;
+    ++bytesTaken_;
   }
 
   bool PullBlock() {
     const uint8_t* block = nullptr;
     const size_t size = source_.Pull(block);
-    s_.next = block;
-    s_.end = size != 0 ? block + size : block;
+    next_ = block;
+    end_ = size != 0 ? block + size : block;
     return size != 0;
   }
 
-  void TakeInputByte(uint8_t byte) {
-    s_.bits |= static_cast<uint64_t>(byte) << (56 - s_.bitCount);
-    s_.bitCount += 8;
-    ++s_.bytesTaken;
+  void LoadReservoir() {
+    bits_ = s_.bits;
+    bitCount_ = s_.bitCount;
+    bytesTaken_ = s_.bytesTaken;
+    next_ = s_.next;
+    end_ = s_.end;
+  }
+
+  void StoreReservoir() {
+    s_.bits = bits_;
+    s_.bitCount = bitCount_;
+    s_.bytesTaken = bytesTaken_;
+    s_.next = next_;
+    s_.end = end_;
   }
 
   LzhDecoderState& s_;
   Source& source_;
   Sink& sink_;
+  uint64_t bits_ = 0;
+  unsigned bitCount_ = 0;
+  uint64_t bytesTaken_ = 0;
+  const uint8_t* next_ = nullptr;
+  const uint8_t* end_ = nullptr;
 };
 
 }  // namespace lzh

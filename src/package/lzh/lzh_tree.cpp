@@ -20,6 +20,30 @@ void LzhDecoderState::Start() {
   bytesTaken = 0;
   next = nullptr;
   end = nullptr;
+  descentValid = false;
+}
+
+// Walks the first kDescentBits steps for every bit pattern, noting each node
+// whose child it reads: a change to one of those children voids the table.
+void LzhDecoderState::BuildDescent() {
+  std::memset(inDescent, 0, sizeof inDescent);
+  for (unsigned pattern = 0; pattern < (1u << kDescentBits); ++pattern) {
+    Descent& steps = descent[pattern];
+    steps = Descent{};
+    unsigned node = kRoot;
+    unsigned depth = 0;
+    while (depth < kDescentBits) {
+      inDescent[node] = 1;
+      const unsigned value = static_cast<unsigned>(child[node]);
+      if (value >= kLeafBase) break;
+      steps.path[depth] = static_cast<uint16_t>(node);
+      node = value + ((pattern >> (kDescentBits - 1 - depth)) & 1u);
+      ++depth;
+    }
+    steps.node = static_cast<uint16_t>(node);
+    steps.depth = static_cast<uint16_t>(depth);
+  }
+  descentValid = true;
 }
 
 // Every symbol counted once; inner node j joins nodes 2(j - 314) and the next one.
@@ -61,23 +85,12 @@ void LzhDecoderState::RebuildTree() {
     count[place] = sum;
     child[place] = static_cast<int16_t>(first);
   }
+  descentValid = false;
   for (unsigned i = 0; i < kNodeCount; ++i) {
     const unsigned k = static_cast<unsigned>(child[i]);
     parent[k] = static_cast<int16_t>(i);
     if (k < kLeafBase) parent[k + 1] = static_cast<int16_t>(i);
   }
-}
-
-// Nodes a and b trade places in the tree: each takes the other's children.
-void LzhDecoderState::SwapSubtrees(unsigned a, unsigned b) {
-  const unsigned fromA = static_cast<unsigned>(child[a]);
-  parent[fromA] = static_cast<int16_t>(b);
-  if (fromA < kLeafBase) parent[fromA + 1] = static_cast<int16_t>(b);
-  const unsigned fromB = static_cast<unsigned>(child[b]);
-  child[b] = static_cast<int16_t>(fromA);
-  parent[fromB] = static_cast<int16_t>(a);
-  if (fromB < kLeafBase) parent[fromB + 1] = static_cast<int16_t>(a);
-  child[a] = static_cast<int16_t>(fromB);
 }
 
 }  // namespace qm
