@@ -26,6 +26,9 @@ class UsageError : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
+// The longest stream the setup's decoder is given: its length is a signed 32-bit value.
+constexpr uint64_t kMaxStreamSize = 0x7FFFFFFF;
+
 struct Streams {
   std::ostream& out;
   std::ostream& err;
@@ -261,6 +264,9 @@ int RunCompress(const CommandLine& line, Streams& streams) {
 
 int RunDecompress(const CommandLine& line, Streams& streams) {
   const uint64_t size = ParseByteCount("--size", line.ValueOr("--size", ""));
+  if (size > kMaxStreamSize) {
+    throw UsageError("--size can be at most " + std::to_string(kMaxStreamSize) + " bytes");
+  }
   const auto input = ReadFileBytes(line.operands[0]);
   const Decompressed result = DecompressBytes(input, static_cast<size_t>(size));
   WriteFileBytes(line.operands[1], result.bytes);
@@ -322,7 +328,7 @@ const std::vector<Command>& Commands() {
        "  --greedy                 faster, larger compression",
        {}, {"--greedy"}, {}, 2, RunCompress},
       {"decompress", "decompress --size N IN OUT",
-       "Decodes a raw stream into exactly N bytes.\n"
+       "Decodes a raw stream into exactly N bytes (at most 2147483647).\n"
        "  --size N                 the length of the decoded output",
        {"--size"}, {}, {"--size"}, 2, RunDecompress},
   };
