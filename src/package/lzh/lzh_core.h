@@ -57,7 +57,8 @@ constexpr unsigned kNodeCount = 2 * kSymbolCount - 1;
 constexpr unsigned kRoot = kNodeCount - 1;
 constexpr unsigned kLeafBase = kNodeCount;  // child value s + kLeafBase names symbol s
 constexpr unsigned kRebuildCount = 32768;   // root count that halves every count
-constexpr uint16_t kCountSentinel = 65535;  // count[kNodeCount]: stops the swap scan
+constexpr uint16_t kCountSentinel = 65535;  // above every count: stops the swap scan
+constexpr unsigned kSentinelSlots = 8;       // count[kNodeCount ..]: room for a 4-wide scan
 constexpr unsigned kRingStart = kRingSize - kMaxMatch;  // positions below hold spaces
 constexpr uint8_t kRingFill = 0x20;
 constexpr unsigned kDescentBits = 6;  // tree steps resolved by one table look-up
@@ -96,7 +97,7 @@ inline constexpr PositionCode kPositionCode = BuildPositionCode();
 struct LzhDecoderState {
   // Adaptive Huffman tree. Nodes are kept in order of count; an inner node's
   // children are child[v] and child[v] + 1; a child value >= kLeafBase is a leaf.
-  uint16_t count[lzh::kNodeCount + 1];
+  uint16_t count[lzh::kNodeCount + lzh::kSentinelSlots];
   int16_t parent[lzh::kNodeCount + lzh::kSymbolCount];  // [s + kLeafBase]: leaf of symbol s
   int16_t child[lzh::kNodeCount];
 
@@ -180,8 +181,15 @@ inline void LzhDecoderState::CountUpFrom(unsigned node) {
 // `node` has just outgrown its right neighbour: exchange it with the last node
 // whose count is still below `newCount`, and return that place.
 inline unsigned LzhDecoderState::SwapWithLastSmaller(unsigned node, unsigned newCount) {
+  // Counts are in order, so the nodes below newCount form a run: test four at
+  // a time (the sentinel slots stop the scan inside the array).
   unsigned last = node + 1;
-  while (count[last + 1] < newCount) ++last;
+  for (;;) {
+    const unsigned smaller = (count[last + 1] < newCount) + (count[last + 2] < newCount) +
+                             (count[last + 3] < newCount) + (count[last + 4] < newCount);
+    last += smaller;
+    if (smaller < 4) break;
+  }
   count[node] = count[last];
   count[last] = static_cast<uint16_t>(newCount);
   SwapSubtrees(node, last);

@@ -59,7 +59,7 @@ void LzhDecoderState::StartTree() {
     child[j] = static_cast<int16_t>(first);
     parent[first] = parent[first + 1] = static_cast<int16_t>(j);
   }
-  count[kNodeCount] = kCountSentinel;
+  for (unsigned k = kNodeCount; k < kNodeCount + kSentinelSlots; ++k) count[k] = kCountSentinel;
   parent[kRoot] = 0;
 }
 
