@@ -12,6 +12,7 @@
 
 #include "qmpack/file_io.h"
 #include "qmpack/media.h"
+#include "qmpack/product.h"
 #include "qmpack/progress_bar.h"
 #include "qmpack/tool_error.h"
 
@@ -25,9 +26,6 @@ class UsageError : public std::runtime_error {
  public:
   using std::runtime_error::runtime_error;
 };
-
-// The longest stream the setup's decoder is given: its length is a signed 32-bit value.
-constexpr uint64_t kMaxStreamSize = 0x7FFFFFFF;
 
 struct Streams {
   std::ostream& out;

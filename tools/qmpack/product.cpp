@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <fstream>
-#include <limits>
 #include <set>
 
 #include "qmpack/file_io.h"
@@ -14,8 +13,6 @@ namespace qmpack {
 namespace fs = std::filesystem;
 
 namespace {
-
-constexpr uint64_t kMaxStreamSize = std::numeric_limits<int32_t>::max();
 
 std::string TrimmedLine(std::string line) {
   const auto end = line.find_last_not_of(" \t\r");

@@ -12,6 +12,9 @@
 
 namespace qmpack {
 
+// The longest unpacked stream: the setup reads its length as a signed 32-bit value.
+constexpr uint64_t kMaxStreamSize = 0x7FFFFFFF;
+
 struct ProductFile {
   std::string name;  // as the setup will create it
   std::filesystem::path path;
