@@ -1,10 +1,12 @@
 #include "qmpack/lzh_match_finder.h"
 
+#include <algorithm>
+
 namespace qmpack {
 
-LzhMatchFinder::LzhMatchFinder(const uint8_t* text, size_t size, int maxCandidates)
-    : text_(text), size_(size), maxCandidates_(maxCandidates), newest_(size_t{1} << kHashBits, kNone) {
-  previous_.fill(kNone);
+LzhMatchFinder::LzhMatchFinder(const uint8_t* text, size_t size, int maxDepth)
+    : text_(text), size_(size), maxDepth_(maxDepth), roots_(size_t{1} << kHashBits, kNone),
+      children_(kSlots * 2, kNone) {
   // A match into the initial spaces is best taken from their last 60 bytes,
   // the nearest ones that can give any length.
   for (size_t position = kLzhRingStart - kLzhMaxMatch; position < kLzhRingStart; ++position) {
@@ -18,43 +20,56 @@ uint32_t LzhMatchFinder::Hash(size_t position) const {
   return (key * 2654435761u) >> (32 - kHashBits);
 }
 
-int LzhMatchFinder::MatchLength(size_t source, size_t position, int maxLength) const {
-  int length = 0;
-  while (length < maxLength && text_[source + length] == text_[position + length]) ++length;
-  return length;
-}
+// Makes `position` the root of its tree: the old tree is split into the
+// strings that sort below it and those above, which become its two subtrees.
+// Nodes out of the window end the walk and are cut off.
+int LzhMatchFinder::Insert(size_t position, LzhMatch* matches) {
+  if (position + kLzhMinMatch > size_) return 0;
+  const int limit = static_cast<int>(std::min<size_t>(kLzhMaxMatch, size_ - position));
+  const uint8_t* const current = text_ + position;
+  int32_t& root = roots_[Hash(position)];
+  int32_t node = root;
+  root = static_cast<int32_t>(position);
 
-void LzhMatchFinder::Insert(size_t position, uint32_t hash) {
-  previous_[position % kLzhWindowSize] = newest_[hash];
-  newest_[hash] = static_cast<int32_t>(position);
-}
-
-void LzhMatchFinder::Skip(size_t position) {
-  if (HasHash(position)) Insert(position, Hash(position));
-}
-
-int LzhMatchFinder::Find(size_t position, int maxLength, LzhMatch* matches) {
-  if (!HasHash(position) || maxLength < kLzhMinMatch) return 0;
-  const uint32_t hash = Hash(position);
-  // The oldest source the ring still holds; the slot of anything older has
-  // been reused, which also ends every chain before it could loop.
-  const int64_t oldest = static_cast<int64_t>(position) - kLzhWindowSize;
-  int found = 0;
+  int32_t* smallerLink = &Smaller(root);  // where the next smaller string hangs
+  int32_t* largerLink = &Larger(root);
+  int smallerLength = 0;  // bytes that every string left in the walk shares with `current`
+  int largerLength = 0;
   int best = kLzhMinMatch - 1;
-  int32_t source = newest_[hash];
-  for (int left = maxCandidates_; left > 0 && source >= oldest && source != kNone; --left) {
-    const size_t from = static_cast<size_t>(source);
-    if (text_[from + best] == text_[position + best]) {
-      const int length = MatchLength(from, position, maxLength);
-      if (length > best) {
-        best = length;
-        matches[found++] = {length, static_cast<int>(position - from - 1)};
-        if (length == maxLength) break;
+  int found = 0;
+  for (int depth = 0;; ++depth) {
+    if (node == kNone || position - static_cast<size_t>(node) > kLzhWindowSize ||
+        depth == maxDepth_) {
+      *smallerLink = *largerLink = kNone;
+      break;
+    }
+    const uint8_t* const source = text_ + node;
+    int length = std::min(smallerLength, largerLength);
+    while (length < limit && source[length] == current[length]) ++length;
+    if (length > best) {
+      best = length;
+      if (matches != nullptr) {
+        matches[found++] = {length, static_cast<int>(position - static_cast<size_t>(node) - 1)};
       }
     }
-    source = previous_[from % kLzhWindowSize];
+    if (length == limit) {
+      // Equal as far as can be told: `current` takes the node's place.
+      *smallerLink = Smaller(node);
+      *largerLink = Larger(node);
+      break;
+    }
+    if (source[length] < current[length]) {
+      *smallerLink = node;
+      smallerLink = &Larger(node);
+      node = *smallerLink;
+      smallerLength = length;
+    } else {
+      *largerLink = node;
+      largerLink = &Smaller(node);
+      node = *largerLink;
+      largerLength = length;
+    }
   }
-  Insert(position, hash);
   return found;
 }
 

@@ -14,8 +14,8 @@ constexpr size_t kBlockLength = 4096;
 // A match this long is taken at once: the alternatives hardly ever win and
 // weighing them costs time on long runs.
 constexpr int kTakeAtOnceLength = 48;
-// Earlier positions looked at per search.
-constexpr int kCandidates = 24;
+// Tree nodes looked at per search.
+constexpr int kSearchDepth = 64;
 
 constexpr uint32_t kUnreached = std::numeric_limits<uint32_t>::max();
 
@@ -29,7 +29,7 @@ struct Arrival {
 class OptimalParser {
  public:
   OptimalParser(const uint8_t* text, size_t size, LzhStreamWriter& out)
-      : text_(text), size_(size), out_(out), finder_(text, size, kCandidates),
+      : text_(text), size_(size), out_(out), finder_(text, size, kSearchDepth),
         arrivals_(kBlockLength + 1) {}
 
   void Run(LzhProgress& progress) {
@@ -50,8 +50,7 @@ class OptimalParser {
     std::fill(arrivals_.begin() + 1, arrivals_.begin() + span + 1, Arrival{kUnreached, 0, 0});
     for (size_t offset = 0; offset < span; ++offset) {
       const size_t position = start + offset;
-      const int maxLength = static_cast<int>(std::min<size_t>(kLzhMaxMatch, size_ - position));
-      const int found = finder_.Find(position, maxLength, matches_.data());
+      const int found = finder_.Find(position, matches_.data());
       if (found > 0 && matches_[found - 1].length >= kTakeAtOnceLength) {
         WritePath(start, offset);
         return TakeMatch(position, matches_[found - 1], finder_, out_);
