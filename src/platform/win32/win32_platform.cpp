@@ -1,0 +1,325 @@
+#include "platform/win32/win32_platform.h"
+
+#include <objbase.h>
+#include <objidl.h>
+#include <shlobj.h>
+#include <shellapi.h>
+
+#include "ui/backdrop_window.h"
+#include "ui/dialog_procedures.h"
+
+namespace qm {
+namespace {
+
+constexpr char kBackdropClass[] = "QMSetUp";
+constexpr char kBackdropTitle[] = "Installation";
+// GetShortPathNameA and GetWindowsDirectoryA write into fixed 256-character buffers.
+constexpr DWORD kPathBufferSize = 256;
+
+HANDLE ToHandle(FileHandle file) { return reinterpret_cast<HANDLE>(file); }
+HKEY ToKey(RegKey key) { return reinterpret_cast<HKEY>(key); }
+HWND ToWindow(WindowHandle window) { return reinterpret_cast<HWND>(window); }
+HINSTANCE Module() { return GetModuleHandleA(nullptr); }
+
+// IShellLinkA setters, in the order the link is filled.
+bool FillShellLink(IShellLinkA* shellLink, const ShellLinkRequest& link) {
+  return SUCCEEDED(shellLink->SetPath(link.target.c_str())) &&
+         SUCCEEDED(shellLink->SetWorkingDirectory(link.workingDirectory.c_str())) &&
+         SUCCEEDED(shellLink->SetShowCmd(link.showCommand));
+}
+
+// IPersistFile::Save takes a wide path: at most 254 characters and the terminating zero.
+bool SaveShellLinkFile(IShellLinkA* shellLink, const std::string& linkFile) {
+  WCHAR widePath[255];
+  if (MultiByteToWideChar(CP_ACP, 0, linkFile.c_str(), -1, widePath, 255) == 0) return false;
+  IPersistFile* persistFile = nullptr;
+  if (FAILED(shellLink->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&persistFile)))) {
+    return false;
+  }
+  const bool saved = SUCCEEDED(persistFile->Save(widePath, FALSE));
+  persistFile->Release();
+  return saved;
+}
+
+void EnableShutdownPrivilege(HANDLE token) {
+  TOKEN_PRIVILEGES privileges = {};
+  privileges.PrivilegeCount = 1;
+  privileges.Privileges[0].Attributes = SE_PRIVILEGE_ENABLED;
+  LookupPrivilegeValueA(nullptr, "SeShutdownPrivilege", &privileges.Privileges[0].Luid);
+  AdjustTokenPrivileges(token, FALSE, &privileges, 0, nullptr, nullptr);
+}
+
+}  // namespace
+
+bool Win32Platform::Succeeded(bool ok) {
+  if (!ok) lastError_ = GetLastError();
+  return ok;
+}
+
+bool Win32Platform::RegistrySucceeded(LONG status) {
+  if (status != ERROR_SUCCESS) lastError_ = static_cast<DWORD>(status);
+  return status == ERROR_SUCCESS;
+}
+
+uint32_t Win32Platform::LastError() { return lastError_; }
+
+// ---- Files and folders -----------------------------------------------------
+
+std::optional<FindEntry> Win32Platform::FindFirst(const std::string& path) {
+  WIN32_FIND_DATAA found;
+  HANDLE search = FindFirstFileA(path.c_str(), &found);
+  if (!Succeeded(search != INVALID_HANDLE_VALUE)) return std::nullopt;
+  FindClose(search);
+  return FindEntry{found.cFileName, found.dwFileAttributes};
+}
+
+bool Win32Platform::CreateFolder(const std::string& path) {
+  return Succeeded(CreateDirectoryA(path.c_str(), nullptr) != FALSE);
+}
+
+bool Win32Platform::SetCurrentFolder(const std::string& path) {
+  return Succeeded(SetCurrentDirectoryA(path.c_str()) != FALSE);
+}
+
+std::string Win32Platform::CurrentFolder() {
+  std::string folder(GetCurrentDirectoryA(0, nullptr), '\0');
+  folder.resize(GetCurrentDirectoryA(static_cast<DWORD>(folder.size()), folder.data()));
+  return folder;
+}
+
+uint32_t Win32Platform::QueryDriveType(const std::string& root) {
+  return GetDriveTypeA(root.c_str());
+}
+
+std::optional<std::string> Win32Platform::ShortPath(const std::string& path) {
+  char shortPath[kPathBufferSize];
+  const DWORD length = GetShortPathNameA(path.c_str(), shortPath, kPathBufferSize - 1);
+  if (!Succeeded(length != 0) || length >= kPathBufferSize - 1) return std::nullopt;
+  return std::string(shortPath, length);
+}
+
+FileHandle Win32Platform::Open(const std::string& path, uint32_t access, uint32_t share,
+                               FileCreation creation) {
+  HANDLE file = CreateFileA(path.c_str(), access, share, nullptr, static_cast<DWORD>(creation),
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (!Succeeded(file != INVALID_HANDLE_VALUE)) return kInvalidFile;
+  return reinterpret_cast<FileHandle>(file);
+}
+
+std::optional<uint32_t> Win32Platform::Read(FileHandle file, void* buffer, uint32_t count) {
+  DWORD done = 0;
+  if (!Succeeded(ReadFile(ToHandle(file), buffer, count, &done, nullptr) != FALSE)) {
+    return std::nullopt;
+  }
+  return done;
+}
+
+std::optional<uint32_t> Win32Platform::Write(FileHandle file, const void* buffer,
+                                             uint32_t count) {
+  DWORD done = 0;
+  if (!Succeeded(WriteFile(ToHandle(file), buffer, count, &done, nullptr) != FALSE)) {
+    return std::nullopt;
+  }
+  return done;
+}
+
+std::optional<int64_t> Win32Platform::Seek(FileHandle file, int64_t distance,
+                                           SeekOrigin origin) {
+  LONG high = static_cast<LONG>(distance >> 32);
+  // A low part of 0xFFFFFFFF is a valid position, so only the error code tells a failure.
+  SetLastError(NO_ERROR);
+  const DWORD low = SetFilePointer(ToHandle(file), static_cast<LONG>(distance & 0xFFFFFFFF),
+                                   &high, static_cast<DWORD>(origin));
+  if (!Succeeded(low != INVALID_SET_FILE_POINTER || GetLastError() == NO_ERROR)) {
+    return std::nullopt;
+  }
+  return (static_cast<int64_t>(high) << 32) | low;
+}
+
+bool Win32Platform::Truncate(FileHandle file) {
+  return Succeeded(SetEndOfFile(ToHandle(file)) != FALSE);
+}
+
+std::optional<int64_t> Win32Platform::FileSize(FileHandle file) {
+  DWORD high = 0;
+  SetLastError(NO_ERROR);
+  const DWORD low = GetFileSize(ToHandle(file), &high);
+  if (!Succeeded(low != INVALID_FILE_SIZE || GetLastError() == NO_ERROR)) return std::nullopt;
+  return (static_cast<int64_t>(high) << 32) | low;
+}
+
+bool Win32Platform::Close(FileHandle file) {
+  return Succeeded(CloseHandle(ToHandle(file)) != FALSE);
+}
+
+bool Win32Platform::Delete(const std::string& path) {
+  return Succeeded(DeleteFileA(path.c_str()) != FALSE);
+}
+
+bool Win32Platform::Copy(const std::string& source, const std::string& target,
+                         bool failIfExists) {
+  return Succeeded(CopyFileA(source.c_str(), target.c_str(), failIfExists) != FALSE);
+}
+
+bool Win32Platform::Move(const std::string& source, const std::string& target, uint32_t flags) {
+  return Succeeded(MoveFileExA(source.c_str(), target.c_str(), flags) != FALSE);
+}
+
+// ---- The system --------------------------------------------------------------
+
+std::string Win32Platform::WindowsFolder() {
+  char folder[kPathBufferSize];
+  const UINT length = GetWindowsDirectoryA(folder, kPathBufferSize);
+  return length < kPathBufferSize ? std::string(folder, length) : std::string();
+}
+
+std::string Win32Platform::ModulePath() {
+  char path[MAX_PATH];
+  return std::string(path, GetModuleFileNameA(nullptr, path, MAX_PATH));
+}
+
+VersionInfo Win32Platform::Version() {
+  OSVERSIONINFOA version = {};
+  static_assert(sizeof(version) == 148, "OSVERSIONINFOA is the 148-byte record");
+  version.dwOSVersionInfoSize = sizeof(version);
+  GetVersionExA(&version);
+  return VersionInfo{version.dwMajorVersion, version.dwMinorVersion, version.dwBuildNumber,
+                     version.dwPlatformId};
+}
+
+bool Win32Platform::WriteIniString(const std::string& section, const std::string& key,
+                                   const std::string& value, const std::string& file) {
+  return Succeeded(WritePrivateProfileStringA(section.c_str(), key.c_str(), value.c_str(),
+                                              file.c_str()) != FALSE);
+}
+
+// ---- Registry ----------------------------------------------------------------
+
+std::optional<RegKey> Win32Platform::CreateKey(RegKey parent, const std::string& subKey) {
+  HKEY key = nullptr;
+  if (!RegistrySucceeded(RegCreateKeyExA(ToKey(parent), subKey.c_str(), 0, nullptr,
+                                         REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr,
+                                         &key, nullptr))) {
+    return std::nullopt;
+  }
+  return reinterpret_cast<RegKey>(key);
+}
+
+// Opened keys are only read from (writes go through CreateKey), so KEY_READ is
+// enough and also works on machine-wide keys without administrator rights.
+std::optional<RegKey> Win32Platform::OpenKey(RegKey parent, const std::string& subKey) {
+  HKEY key = nullptr;
+  if (!RegistrySucceeded(RegOpenKeyExA(ToKey(parent), subKey.c_str(), 0, KEY_READ, &key))) {
+    return std::nullopt;
+  }
+  return reinterpret_cast<RegKey>(key);
+}
+
+std::optional<std::string> Win32Platform::QueryString(RegKey key, const std::string& name) {
+  DWORD type = 0;
+  DWORD size = 0;
+  if (!RegistrySucceeded(
+          RegQueryValueExA(ToKey(key), name.c_str(), nullptr, &type, nullptr, &size)) ||
+      type != REG_SZ) {
+    return std::nullopt;
+  }
+  std::string value(size, '\0');
+  if (!RegistrySucceeded(RegQueryValueExA(ToKey(key), name.c_str(), nullptr, &type,
+                                          reinterpret_cast<BYTE*>(value.data()), &size))) {
+    return std::nullopt;
+  }
+  value.resize(size);
+  // The stored size counts the terminating zero.
+  while (!value.empty() && value.back() == '\0') value.pop_back();
+  return value;
+}
+
+bool Win32Platform::SetString(RegKey key, const std::string& name, const std::string& value) {
+  return RegistrySucceeded(RegSetValueExA(ToKey(key), name.c_str(), 0, REG_SZ,
+                                          reinterpret_cast<const BYTE*>(value.c_str()),
+                                          static_cast<DWORD>(value.size() + 1)));
+}
+
+void Win32Platform::CloseKey(RegKey key) { RegCloseKey(ToKey(key)); }
+
+// ---- The window system -------------------------------------------------------
+
+int Win32Platform::ScreenWidth() { return GetSystemMetrics(SM_CXSCREEN); }
+
+int Win32Platform::ScreenHeight() { return GetSystemMetrics(SM_CYSCREEN); }
+
+WindowHandle Win32Platform::CreateBackdropWindow(int width, int height) {
+  WNDCLASSA windowClass = {};
+  windowClass.style = CS_PARENTDC;
+  windowClass.lpfnWndProc = ui::BackdropWindowProc;
+  windowClass.hInstance = Module();
+  windowClass.lpszClassName = kBackdropClass;
+  RegisterClassA(&windowClass);
+  HWND window = CreateWindowExA(0, kBackdropClass, kBackdropTitle, WS_POPUP | WS_VISIBLE, 0, 0,
+                                width, height, nullptr, nullptr, Module(), nullptr);
+  return reinterpret_cast<WindowHandle>(window);
+}
+
+bool Win32Platform::LoadLogo() {
+  logo_ = LoadBitmapA(Module(), "logo");
+  return logo_ != nullptr;
+}
+
+int Win32Platform::ShowMessage(WindowHandle owner, const std::string& text,
+                               const std::string& caption, uint32_t style) {
+  return MessageBoxA(ToWindow(owner), text.c_str(), caption.c_str(), style);
+}
+
+std::optional<int> Win32Platform::ShowDialog(SetupDialog dialog, WindowHandle owner) {
+  const char* name = DialogTemplateName(dialog);
+  HRSRC found = FindResourceA(Module(), name, RT_DIALOG);
+  if (found == nullptr) return std::nullopt;
+  HGLOBAL loaded = LoadResource(Module(), found);
+  if (loaded == nullptr) return std::nullopt;
+  const INT_PTR result =
+      DialogBoxParamA(Module(), name, ToWindow(owner), ui::DialogProcedure(dialog), 0);
+  FreeResource(loaded);
+  return static_cast<int>(result);
+}
+
+void Win32Platform::PumpMessages() {
+  MSG message;
+  while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+    if (message.message == WM_QUIT) continue;
+    TranslateMessage(&message);
+    DispatchMessageA(&message);
+  }
+}
+
+// ---- The shell ---------------------------------------------------------------
+
+bool Win32Platform::SaveShellLink(const ShellLinkRequest& link) {
+  if (!comInitialized_) {
+    CoInitialize(nullptr);
+    comInitialized_ = true;
+  }
+  IShellLinkA* shellLink = nullptr;
+  if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
+                              reinterpret_cast<void**>(&shellLink)))) {
+    return false;
+  }
+  const bool saved = FillShellLink(shellLink, link) && SaveShellLinkFile(shellLink, link.linkFile);
+  shellLink->Release();
+  return saved;
+}
+
+void Win32Platform::StartProgram(WindowHandle owner, const std::string& file,
+                                 const std::string& directory, int showCommand) {
+  ShellExecuteA(ToWindow(owner), nullptr, file.c_str(), nullptr, directory.c_str(), showCommand);
+}
+
+void Win32Platform::RequestReboot() {
+  HANDLE token = nullptr;
+  if (OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, &token)) {
+    EnableShutdownPrivilege(token);
+    CloseHandle(token);
+  }
+  ExitWindowsEx(EWX_REBOOT, 0);
+}
+
+}  // namespace qm

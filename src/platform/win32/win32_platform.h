@@ -1,0 +1,71 @@
+// The real adapter: each method makes the Windows "A" call that platform.h names.
+#pragma once
+
+#include <windows.h>
+
+#include "platform/platform.h"
+
+namespace qm {
+
+class Win32Platform : public Platform {
+ public:
+  std::optional<FindEntry> FindFirst(const std::string& path) override;
+  bool CreateFolder(const std::string& path) override;
+  bool SetCurrentFolder(const std::string& path) override;
+  std::string CurrentFolder() override;
+  uint32_t QueryDriveType(const std::string& root) override;
+  std::optional<std::string> ShortPath(const std::string& path) override;
+  FileHandle Open(const std::string& path, uint32_t access, uint32_t share,
+                  FileCreation creation) override;
+  std::optional<uint32_t> Read(FileHandle file, void* buffer, uint32_t count) override;
+  std::optional<uint32_t> Write(FileHandle file, const void* buffer, uint32_t count) override;
+  std::optional<int64_t> Seek(FileHandle file, int64_t distance, SeekOrigin origin) override;
+  bool Truncate(FileHandle file) override;
+  std::optional<int64_t> FileSize(FileHandle file) override;
+  bool Close(FileHandle file) override;
+  bool Delete(const std::string& path) override;
+  bool Copy(const std::string& source, const std::string& target, bool failIfExists) override;
+  bool Move(const std::string& source, const std::string& target, uint32_t flags) override;
+  uint32_t LastError() override;
+
+  std::string WindowsFolder() override;
+  std::string ModulePath() override;
+  VersionInfo Version() override;
+  bool WriteIniString(const std::string& section, const std::string& key,
+                      const std::string& value, const std::string& file) override;
+
+  std::optional<RegKey> CreateKey(RegKey parent, const std::string& subKey) override;
+  std::optional<RegKey> OpenKey(RegKey parent, const std::string& subKey) override;
+  std::optional<std::string> QueryString(RegKey key, const std::string& name) override;
+  bool SetString(RegKey key, const std::string& name, const std::string& value) override;
+  void CloseKey(RegKey key) override;
+
+  int ScreenWidth() override;
+  int ScreenHeight() override;
+  WindowHandle CreateBackdropWindow(int width, int height) override;
+  bool LoadLogo() override;
+  int ShowMessage(WindowHandle owner, const std::string& text, const std::string& caption,
+                  uint32_t style) override;
+  std::optional<int> ShowDialog(SetupDialog dialog, WindowHandle owner) override;
+  void PumpMessages() override;
+
+  bool SaveShellLink(const ShellLinkRequest& link) override;
+  void StartProgram(WindowHandle owner, const std::string& file, const std::string& directory,
+                    int showCommand) override;
+  void RequestReboot() override;
+
+  // The LOGO bitmap once LoadLogo found it; the backdrop paints it.
+  HBITMAP Logo() const { return logo_; }
+
+ private:
+  // Notes GetLastError when a call failed; passes the outcome on.
+  bool Succeeded(bool ok);
+  // Notes a registry call's own result code; true for ERROR_SUCCESS.
+  bool RegistrySucceeded(LONG status);
+
+  DWORD lastError_ = ERROR_SUCCESS;
+  bool comInitialized_ = false;
+  HBITMAP logo_ = nullptr;
+};
+
+}  // namespace qm
