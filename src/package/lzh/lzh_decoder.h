@@ -22,6 +22,9 @@ class ElzhException : public RuntimeError {
   const char* ClassName() const override { return "ElzhException"; }
 };
 
+// Both calls below run the decoding core of lzh_core.h, which callers with
+// block buffers of their own can drive directly (LzhDecodeCore).
+
 // Decodes until `total` bytes have been handed to `write` or `keepGoing` is 0,
 // testing both between symbols only (a match is always written whole). Each
 // callback call moves exactly one byte.
