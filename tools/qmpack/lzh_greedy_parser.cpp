@@ -1,5 +1,6 @@
 #include <array>
 
+#include "qmpack/lzh_match_finder.h"
 #include "qmpack/lzh_parsers.h"
 
 namespace qmpack {
@@ -7,6 +8,15 @@ namespace {
 
 // Deep enough that the longest match is always found.
 constexpr int kGreedyDepth = kLzhWindowSize;
+
+// Writes `match` at `position`, lets the finder see the positions it covers and
+// returns the position after it.
+size_t TakeMatch(size_t position, const LzhMatch& match, LzhMatchFinder& finder,
+                 LzhStreamWriter& out) {
+  out.PutMatch(match.length, match.distance);
+  for (int covered = 1; covered < match.length; ++covered) finder.Skip(position + covered);
+  return position + static_cast<size_t>(match.length);
+}
 
 }  // namespace
 

@@ -1,6 +1,7 @@
 #include "qmpack/lzh_match_finder.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace qmpack {
 
@@ -13,6 +14,25 @@ LzhMatchFinder::LzhMatchFinder(const uint8_t* text, size_t size, int maxDepth)
     Skip(position);
   }
 }
+
+namespace {
+
+// How far `a` and `b` agree, at most `limit` bytes, knowing they agree on `known`.
+// Compares eight bytes at a time while a whole word fits below the limit.
+int CommonLength(const uint8_t* a, const uint8_t* b, int known, int limit) {
+  int length = known;
+  for (; length + 8 <= limit; length += 8) {
+    uint64_t wordA;
+    uint64_t wordB;
+    std::memcpy(&wordA, a + length, 8);
+    std::memcpy(&wordB, b + length, 8);
+    if (wordA != wordB) break;
+  }
+  while (length < limit && a[length] == b[length]) ++length;
+  return length;
+}
+
+}  // namespace
 
 uint32_t LzhMatchFinder::Hash(size_t position) const {
   const uint32_t key = uint32_t{text_[position]} << 16 | uint32_t{text_[position + 1]} << 8 |
@@ -44,8 +64,7 @@ int LzhMatchFinder::Insert(size_t position, LzhMatch* matches) {
       break;
     }
     const uint8_t* const source = text_ + node;
-    int length = std::min(smallerLength, largerLength);
-    while (length < limit && source[length] == current[length]) ++length;
+    const int length = CommonLength(source, current, std::min(smallerLength, largerLength), limit);
     if (length > best) {
       best = length;
       if (matches != nullptr) {

@@ -3,17 +3,16 @@
 #include <limits>
 #include <vector>
 
+#include "qmpack/lzh_match_finder.h"
 #include "qmpack/lzh_parsers.h"
 
 namespace qmpack {
 namespace {
 
-// Positions weighed together under one set of prices; the code adapts as the
-// block is written, so prices are taken afresh for the next one.
-constexpr size_t kBlockLength = 4096;
-// A match this long is taken at once: the alternatives hardly ever win and
-// weighing them costs time on long runs.
-constexpr int kTakeAtOnceLength = 48;
+// Positions weighed together under one set of prices, taken from the code as
+// it stands when the block starts. Matches are cut at the block's end, so
+// blocks are long; the code drifts too slowly within one to matter.
+constexpr size_t kBlockLength = 16384;
 // Tree nodes looked at per search.
 constexpr int kSearchDepth = 64;
 
@@ -41,8 +40,7 @@ class OptimalParser {
   }
 
  private:
-  // Parses from `start` until the block is full or a long match ends it early;
-  // writes its tokens and returns where the next block starts.
+  // Parses and writes the block from `start`; returns where the next one starts.
   size_t ParseBlock(size_t start) {
     out_.code().FillCodeLengths(symbolBits_);
     const size_t span = std::min(size_ - start, kBlockLength);
@@ -51,10 +49,6 @@ class OptimalParser {
     for (size_t offset = 0; offset < span; ++offset) {
       const size_t position = start + offset;
       const int found = finder_.Find(position, matches_.data());
-      if (found > 0 && matches_[found - 1].length >= kTakeAtOnceLength) {
-        WritePath(start, offset);
-        return TakeMatch(position, matches_[found - 1], finder_, out_);
-      }
       RelaxLiteral(offset, text_[position]);
       RelaxMatches(offset, static_cast<int>(std::min<size_t>(span - offset, kLzhMaxMatch)), found);
     }

@@ -6,8 +6,8 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <utility>
 
-#include "qmpack/lzh_match_finder.h"
 #include "qmpack/lzh_stream_writer.h"
 
 namespace qmpack {
@@ -41,14 +41,5 @@ void ParseGreedy(const uint8_t* text, size_t size, LzhStreamWriter& out, LzhProg
 
 // Cheapest path through each block of positions, priced by the current code.
 void ParseOptimal(const uint8_t* text, size_t size, LzhStreamWriter& out, LzhProgress& progress);
-
-// Writes `match` at `position`, lets the finder see the positions it covers and
-// returns the position after it.
-inline size_t TakeMatch(size_t position, const LzhMatch& match, LzhMatchFinder& finder,
-                        LzhStreamWriter& out) {
-  out.PutMatch(match.length, match.distance);
-  for (int covered = 1; covered < match.length; ++covered) finder.Skip(position + covered);
-  return position + static_cast<size_t>(match.length);
-}
 
 }  // namespace qmpack
