@@ -8,7 +8,6 @@
 // nearest source that has it is met on the way.
 #pragma once
 
-#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <vector>

@@ -1,3 +1,7 @@
+// Near-optimal parsing: within each block, the cheapest way to reach every
+// position is found front to back (a literal, or any length of any match found
+// there), pricing symbols by their current code lengths and distances by their
+// fixed code; the cheapest path to the block's end is then written.
 #include <algorithm>
 #include <array>
 #include <limits>
