@@ -1,5 +1,5 @@
-// The adaptive Huffman tree of the LZHUF decoder: its start, its periodic
-// rebuild with halved counts, and the exchange of two subtrees.
+// The adaptive Huffman tree of the LZHUF decoder: its start, the look-up table
+// of its first steps, and its periodic rebuild with halved counts.
 #include <cstring>
 
 #include "package/lzh/lzh_core.h"
