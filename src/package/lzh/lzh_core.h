@@ -107,7 +107,9 @@ struct LzhDecoderState {
   // Adaptive Huffman tree. Nodes are kept in order of count; an inner node's
   // children are child[v] and child[v] + 1; a child value >= kLeafBase is a leaf.
   uint16_t count[lzh::kNodeCount + lzh::kSentinelSlots];
-  int16_t parent[lzh::kNodeCount + lzh::kSymbolCount];  // [s + kLeafBase]: leaf of symbol s
+  // [s + kLeafBase]: the leaf of symbol s. The last slot takes the writes
+  // meant for the second child of a leaf, which has none: no branch needed.
+  int16_t parent[lzh::kNodeCount + lzh::kSymbolCount + 1];
   int16_t child[lzh::kNodeCount];
 
   // The first kDescentBits steps from the root for every value of the next
@@ -156,6 +158,10 @@ struct LzhDecoderState {
   inline void CountUpFrom(unsigned node);
   inline unsigned SwapWithLastSmaller(unsigned node, unsigned newCount);
   inline void SwapSubtrees(unsigned a, unsigned b);
+  // Where the parent of child value first + 1 is kept.
+  static unsigned SecondChild(unsigned first) {
+    return first < lzh::kLeafBase ? first + 1 : lzh::kNodeCount + lzh::kSymbolCount;
+  }
 };
 
 inline void LzhDecoderState::UpdateTree(unsigned symbol, unsigned leaf, unsigned depth) {
@@ -209,13 +215,13 @@ inline unsigned LzhDecoderState::SwapWithLastSmaller(unsigned node, unsigned new
 inline void LzhDecoderState::SwapSubtrees(unsigned a, unsigned b) {
   if ((inDescent[a] | inDescent[b]) != 0) descentValid = false;
   const unsigned fromA = static_cast<unsigned>(child[a]);
-  parent[fromA] = static_cast<int16_t>(b);
-  if (fromA < lzh::kLeafBase) parent[fromA + 1] = static_cast<int16_t>(b);
   const unsigned fromB = static_cast<unsigned>(child[b]);
-  child[b] = static_cast<int16_t>(fromA);
+  parent[fromA] = static_cast<int16_t>(b);
+  parent[SecondChild(fromA)] = static_cast<int16_t>(b);
   parent[fromB] = static_cast<int16_t>(a);
-  if (fromB < lzh::kLeafBase) parent[fromB + 1] = static_cast<int16_t>(a);
+  parent[SecondChild(fromB)] = static_cast<int16_t>(a);
   child[a] = static_cast<int16_t>(fromB);
+  child[b] = static_cast<int16_t>(fromA);
 }
 
 namespace lzh {
