@@ -1,0 +1,115 @@
+#include "setup_session.h"
+
+namespace e2e {
+namespace {
+
+constexpr DWORD kPollMilliseconds = 20;
+
+struct DialogSearch {
+  DWORD processId;
+  HWND found;
+};
+
+BOOL CALLBACK FindProcessDialog(HWND window, LPARAM parameter) {
+  auto* search = reinterpret_cast<DialogSearch*>(parameter);
+  DWORD owner = 0;
+  GetWindowThreadProcessId(window, &owner);
+  char className[16] = "";
+  GetClassNameA(window, className, sizeof className);
+  if (owner != search->processId || !IsWindowVisible(window) ||
+      lstrcmpA(className, "#32770") != 0) {
+    return TRUE;
+  }
+  search->found = window;
+  return FALSE;
+}
+
+bool DeadlinePassed(DWORD deadline) { return static_cast<LONG>(GetTickCount() - deadline) >= 0; }
+
+// The folder part of a program path, for its start-up folder.
+std::string FolderOf(const std::string& program) {
+  const size_t slash = program.find_last_of("\\:");
+  return slash == std::string::npos ? std::string(".") : program.substr(0, slash + 1);
+}
+
+}  // namespace
+
+SetupSession::~SetupSession() {
+  if (process_.hProcess != nullptr) {
+    CloseHandle(process_.hThread);
+    CloseHandle(process_.hProcess);
+  }
+}
+
+bool SetupSession::Start(const std::string& program) {
+  STARTUPINFOA startup = {};
+  startup.cb = sizeof startup;
+  std::string commandLine = "\"" + program + "\"";
+  return CreateProcessA(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                        FolderOf(program).c_str(), &startup, &process_) != FALSE;
+}
+
+HWND SetupSession::VisibleDialog() const {
+  DialogSearch search = {process_.dwProcessId, nullptr};
+  EnumWindows(FindProcessDialog, reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+HWND SetupSession::WaitForDialog(DWORD deadline) const {
+  while (!DeadlinePassed(deadline)) {
+    if (HWND dialog = VisibleDialog()) return dialog;
+    if (WaitForSingleObject(process_.hProcess, kPollMilliseconds) == WAIT_OBJECT_0) {
+      return VisibleDialog();
+    }
+  }
+  return nullptr;
+}
+
+bool SetupSession::WaitUntilGone(HWND dialog, DWORD deadline) const {
+  while (IsWindow(dialog) && IsWindowVisible(dialog)) {
+    if (DeadlinePassed(deadline)) return false;
+    Sleep(kPollMilliseconds);
+  }
+  return true;
+}
+
+bool SetupSession::WaitForExit(DWORD deadline, HWND* unexpectedDialog) const {
+  *unexpectedDialog = nullptr;
+  while (!DeadlinePassed(deadline)) {
+    if (WaitForSingleObject(process_.hProcess, kPollMilliseconds) == WAIT_OBJECT_0) return true;
+    if ((*unexpectedDialog = VisibleDialog()) != nullptr) return false;
+  }
+  return false;
+}
+
+DWORD SetupSession::ExitCode() const {
+  DWORD code = STILL_ACTIVE;
+  GetExitCodeProcess(process_.hProcess, &code);
+  return code;
+}
+
+void SetupSession::Terminate() {
+  TerminateProcess(process_.hProcess, 255);
+  WaitForSingleObject(process_.hProcess, 5000);
+}
+
+std::string WindowText(HWND window) {
+  char text[1024] = "";
+  SendMessageA(window, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text));
+  return text;
+}
+
+std::string MessageBoxText(HWND dialog) {
+  HWND text = GetDlgItem(dialog, 0xFFFF);
+  return text != nullptr ? WindowText(text) : std::string();
+}
+
+void SetControlText(HWND dialog, int id, const std::string& text) {
+  SendMessageA(GetDlgItem(dialog, id), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
+}
+
+void ClickButton(HWND dialog, int id) {
+  PostMessageA(GetDlgItem(dialog, id), BM_CLICK, 0, 0);
+}
+
+}  // namespace e2e

@@ -1,0 +1,39 @@
+// One run of the setup program, watched from outside like a user would:
+// its dialogs and message boxes are found by title and driven with messages.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+namespace e2e {
+
+class SetupSession {
+ public:
+  ~SetupSession();
+  // Starts the program in its own folder; false when it can't be started.
+  bool Start(const std::string& program);
+  // The first visible dialog (class "#32770") of the process, or null.
+  HWND VisibleDialog() const;
+  // Null when the process ended or the time is up before a dialog appeared.
+  HWND WaitForDialog(DWORD deadline) const;
+  // True when the dialog closed (or hid) before the deadline.
+  bool WaitUntilGone(HWND dialog, DWORD deadline) const;
+  // True when the process ended before the deadline; no dialog may appear meanwhile.
+  bool WaitForExit(DWORD deadline, HWND* unexpectedDialog) const;
+  DWORD ExitCode() const;
+  void Terminate();
+
+ private:
+  PROCESS_INFORMATION process_ = {};
+};
+
+// Window texts of another process: only WM_GETTEXT crosses the process border.
+std::string WindowText(HWND window);
+// The text of a message box (its static control 0xFFFF).
+std::string MessageBoxText(HWND dialog);
+void SetControlText(HWND dialog, int id, const std::string& text);
+// Posted, not sent: a click that opens a message box would block a sender.
+void ClickButton(HWND dialog, int id);
+
+}  // namespace e2e
