@@ -182,14 +182,24 @@ struct BlockSource {
   }
 };
 
+// Keeps lzh::kCopyChunk spare bytes after the block (the unpack pass's block
+// buffers have 16), so that matches are copied in whole chunks.
 struct BlockSink {
   uint8_t* out;
-  uint8_t buffer[kBlock];
+  uint8_t buffer[kBlock + qm::lzh::kCopyChunk];
   size_t used = 0;
 
   void Put(uint8_t byte) {
     if (used == kBlock) Flush();
     buffer[used++] = byte;
+  }
+  void PutRun(const uint8_t* bytes, size_t count) {
+    if (used + count > kBlock) {
+      for (size_t k = 0; k < count; ++k) Put(bytes[k]);
+      return;
+    }
+    qm::lzh::CopyInChunks(buffer + used, bytes, count);
+    used += count;
   }
   void Flush() {
     std::memcpy(out, buffer, used);

@@ -15,7 +15,11 @@
 //   and pulls again when it next needs input.
 // Sink: an object with
 //     void Put(uint8_t byte);
-//   called once per decoded byte, in order.
+//   called once per decoded byte, in order. A Sink may also have
+//     void PutRun(const uint8_t* bytes, size_t count);
+//   which then takes each match whole (count 3 to 60) instead of byte by byte;
+//   `bytes` is valid only during the call. lzh::CopyInChunks is a fast way to
+//   copy them for a sink with 7 spare bytes after its buffer.
 //
 // A caller with 2,048-byte block buffers (the unpack pass) drives it like this:
 //
@@ -33,7 +37,7 @@
 //       writeBuffer[used++] = byte;
 //     }
 //   };
-//   LzhDecoderState& state = ...;           // about 11 KB, allocated for the pass
+//   LzhDecoderState& state = ...;           // about 20 KB, allocated for the pass
 //   LzhDecodeCore(state, unpackTotal, blocks, joined, keepGoing);
 //   if (keepGoing != 0) WriteLastPartialBlock();
 //
@@ -44,21 +48,25 @@
 //
 // What makes it faster than the byte-wise transcription: a 64-bit bit
 // reservoir filled a word at a time, a table that resolves the first six tree
-// steps in one look-up (rebuilt only when a node it depends on moves), the walk
-// down the tree remembered so that counting goes back up it without chasing
-// parent links, and a four-wide scan for the place a node moves to.
+// steps in one look-up (an entry is walked again only when a node it read
+// moves), the walk down the tree remembered so that counting goes back up it
+// without chasing parent links, a four-wide scan for the place a node moves
+// to, and a window kept as a straight buffer so that matches copy eight bytes
+// at a time.
 #pragma once
 
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
+#include <type_traits>
+#include <utility>
 
 namespace qm {
 
 namespace lzh {
 
 constexpr unsigned kRingSize = 4096;
-constexpr unsigned kRingMask = kRingSize - 1;
 constexpr unsigned kMaxMatch = 60;
 constexpr unsigned kMatchSymbolBias = 253;  // symbol L + 253 codes a match of length L
 constexpr unsigned kSymbolCount = 314;      // 256 literals, then lengths 3..60
@@ -71,6 +79,23 @@ constexpr unsigned kSentinelSlots = 8;       // count[kNodeCount ..]: room for a
 constexpr unsigned kRingStart = kRingSize - kMaxMatch;  // positions below hold spaces
 constexpr uint8_t kRingFill = 0x20;
 constexpr unsigned kDescentBits = 6;  // tree steps resolved by one table look-up
+constexpr unsigned kCopyChunk = 8;    // bytes a match copy moves at once
+// The window is kept as a straight buffer: the last kRingSize bytes before the
+// write position are the window, so a match reads backwards without wrapping.
+// When the write position passes kSlideAt, the window moves back to the front.
+constexpr unsigned kSlideAt = 2 * kRingSize;
+constexpr unsigned kHistorySize = kSlideAt + kMaxMatch + kCopyChunk;
+
+// Copies `count` bytes in whole chunks of kCopyChunk, so it may read and write
+// up to kCopyChunk - 1 bytes past the ends. The source may overlap the
+// destination only from kCopyChunk or more bytes behind it.
+inline void CopyInChunks(uint8_t* to, const uint8_t* from, size_t count) {
+  for (size_t k = 0; k < count; k += kCopyChunk) {
+    uint8_t chunk[kCopyChunk];
+    std::memcpy(chunk, from + k, kCopyChunk);
+    std::memcpy(to + k, chunk, kCopyChunk);
+  }
+}
 
 // The fixed prefix code of a distance's upper 6 bits, indexed by the first 8
 // bits of the code: each value u takes 2^(8 - len) consecutive indexes, where
@@ -114,21 +139,23 @@ struct LzhDecoderState {
 
   // The first kDescentBits steps from the root for every value of the next
   // kDescentBits input bits, so that the top of the tree costs one look-up.
-  // It holds while no node whose child it read changes its child.
+  // An entry holds while no node whose child it read changes its child.
   struct Descent {
     uint16_t node;   // where the steps end (a leaf, or a node at depth kDescentBits)
     uint16_t depth;  // steps taken = bits used
     uint16_t path[lzh::kDescentBits];  // the nodes stepped from, root first
   };
   Descent descent[1u << lzh::kDescentBits];
-  bool descentValid;
-  uint8_t inDescent[lzh::kNodeCount];  // 1: the table read this node's child
+  uint64_t staleDescents;  // bit p: descent[p] must be walked again before use
+  // Bit p of [v]: descent[p] read the child of node v.
+  uint64_t descentReaders[lzh::kNodeCount];
 
   // Nodes from the root down to the parent of the last decoded leaf.
   uint16_t path[lzh::kNodeCount];
 
-  uint8_t ring[lzh::kRingSize];
-  unsigned ringPos;
+  // The window: the kRingSize bytes before historyPos (see kSlideAt).
+  uint8_t history[lzh::kHistorySize];
+  unsigned historyPos;
   int64_t produced;  // bytes handed to the sink
 
   // Bit reservoir: bitCount valid bits at the top of `bits`, most significant first.
@@ -138,7 +165,7 @@ struct LzhDecoderState {
   const uint8_t* next;  // unread part of the current input block
   const uint8_t* end;
 
-  // Fresh tree, ring and reservoir.
+  // Fresh tree, window and reservoir.
   void Start();
   // Input bits that the decoded symbols used.
   uint64_t BitsUsed() const { return bytesTaken * 8 - bitCount; }
@@ -147,7 +174,10 @@ struct LzhDecoderState {
   // single-bit read, before which such a reservoir holds 9 to 16 bits.
   uint64_t BytesFetched() const { return BitsUsed() == 0 ? 0 : (BitsUsed() + 15) / 8; }
 
-  void BuildDescent();
+  // Walks the first steps again for the input bits `pattern`.
+  void WalkDescent(unsigned pattern);
+  // Moves the window back to the front of `history`.
+  void SlideHistory();
   // Counts symbol s, whose leaf is node `leaf` below path[0..depth - 1],
   // keeping the nodes in order of count.
   inline void UpdateTree(unsigned symbol, unsigned leaf, unsigned depth);
@@ -213,7 +243,7 @@ inline unsigned LzhDecoderState::SwapWithLastSmaller(unsigned node, unsigned new
 
 // Nodes a and b trade places in the tree: each takes the other's children.
 inline void LzhDecoderState::SwapSubtrees(unsigned a, unsigned b) {
-  if ((inDescent[a] | inDescent[b]) != 0) descentValid = false;
+  staleDescents |= descentReaders[a] | descentReaders[b];
   const unsigned fromA = static_cast<unsigned>(child[a]);
   const unsigned fromB = static_cast<unsigned>(child[b]);
   parent[fromA] = static_cast<int16_t>(b);
@@ -225,6 +255,14 @@ inline void LzhDecoderState::SwapSubtrees(unsigned a, unsigned b) {
 }
 
 namespace lzh {
+
+// Whether a Sink has PutRun (see the top of this file).
+template <class Sink, class = void>
+struct TakesRuns : std::false_type {};
+template <class Sink>
+struct TakesRuns<Sink, std::void_t<decltype(std::declval<Sink&>().PutRun(
+                           std::declval<const uint8_t*>(), std::declval<size_t>()))>>
+    : std::true_type {};
 
 // One decode of `total` bytes over a Source and a Sink (see the top of this
 // file). The reservoir and the input block live in members while the decode
@@ -255,6 +293,7 @@ class CoreDecoder {
         EmitMatch(DecodeDistance(), length);
         produced += length;
       }
+      if (s_.historyPos >= kSlideAt) s_.SlideHistory();
     }
     s_.produced = produced;
     StoreReservoir();
@@ -265,11 +304,12 @@ class CoreDecoder {
     unsigned node = kRoot;
     unsigned depth = 0;
     if (bitCount_ >= kDescentBits + 8) {  // no fetch would fall inside these bits
-      if (!s_.descentValid) s_.BuildDescent();
-      const LzhDecoderState::Descent& steps = s_.descent[bits_ >> (64 - kDescentBits)];
+      const unsigned pattern = static_cast<unsigned>(bits_ >> (64 - kDescentBits));
+      if (((s_.staleDescents >> pattern) & 1u) != 0) s_.WalkDescent(pattern);
+      const LzhDecoderState::Descent& steps = s_.descent[pattern];
       node = steps.node;
       depth = steps.depth;
-      for (unsigned k = 0; k < kDescentBits; ++k) s_.path[k] = steps.path[k];
+      std::memcpy(s_.path, steps.path, sizeof steps.path);
       bits_ <<= depth;
       bitCount_ -= depth;
     }
@@ -299,30 +339,32 @@ class CoreDecoder {
   }
 
   void EmitLiteral(uint8_t byte) {
-    s_.ring[s_.ringPos] = byte;
-    s_.ringPos = (s_.ringPos + 1) & kRingMask;
+    s_.history[s_.historyPos++] = byte;
     sink_.Put(byte);
   }
 
+  // Bytes past the match's end are free to overwrite: the window lies behind it.
   void EmitMatch(unsigned distance, unsigned length) {
-    const unsigned from = (s_.ringPos - distance - 1) & kRingMask;
-    const unsigned to = s_.ringPos;
-    uint8_t* const ring = s_.ring;
-    if (from + length <= kRingSize && to + length <= kRingSize) {
-      for (unsigned k = 0; k < length; ++k) {  // forward, so overlapping runs repeat
-        const uint8_t byte = ring[from + k];
-        ring[to + k] = byte;
-        sink_.Put(byte);
-      }
+    uint8_t* const to = s_.history + s_.historyPos;
+    const uint8_t* const from = to - distance - 1;
+    if (distance + 1 >= kCopyChunk) {
+      CopyInChunks(to, from, length);
     } else {
-      for (unsigned k = 0; k < length; ++k) {
-        const uint8_t byte = ring[(from + k) & kRingMask];
-        ring[(to + k) & kRingMask] = byte;
-        sink_.Put(byte);
-      }
+      for (unsigned k = 0; k < length; ++k) to[k] = from[k];  // forward: short distances repeat
     }
-    s_.ringPos = (to + length) & kRingMask;
+    s_.historyPos += length;
+    PutMatch(to, length);
   }
+
+  void PutMatch(const uint8_t* bytes, unsigned length) {
+    if constexpr (kSinkTakesRuns) {
+      sink_.PutRun(bytes, length);
+    } else {
+      for (unsigned k = 0; k < length; ++k) sink_.Put(bytes[k]);
+    }
+  }
+
+  static constexpr bool kSinkTakesRuns = TakesRuns<Sink>::value;
 
   unsigned TakeBit() {
     if (bitCount_ <= 8) Fetch();

@@ -1,6 +1,7 @@
 // The byte-wise and in-memory decode calls, both built on LzhDecodeCore.
 #include "package/lzh/lzh_decoder.h"
 
+#include <cstring>
 #include <new>
 
 #include "package/lzh/lzh_core.h"
@@ -93,13 +94,23 @@ class MemorySource {
   size_t size_;
 };
 
+// Fills `output`, which ends at `limit`.
 class MemorySink {
  public:
-  explicit MemorySink(uint8_t* output) : next_(output) {}
+  MemorySink(uint8_t* output, const uint8_t* limit) : next_(output), limit_(limit) {}
   void Put(uint8_t byte) { *next_++ = byte; }
+  void PutRun(const uint8_t* bytes, size_t count) {
+    if (static_cast<size_t>(limit_ - next_) >= count + lzh::kCopyChunk) {
+      lzh::CopyInChunks(next_, bytes, count);
+    } else {
+      std::memcpy(next_, bytes, count);
+    }
+    next_ += count;
+  }
 
  private:
   uint8_t* next_;
+  const uint8_t* limit_;
 };
 
 }  // namespace
@@ -121,7 +132,7 @@ LzhMemoryResult LzhDecodeMemory(const uint8_t* input, size_t inputSize, uint8_t*
                                 size_t total) {
   StateLease lease;
   MemorySource source(input, inputSize);
-  MemorySink sink(output);
+  MemorySink sink(output, output + total + kLzhMaxOverrun);
   const int32_t keepGoing = 1;
   LzhDecoderState& state = lease.State();
   LzhDecodeCore(state, static_cast<int64_t>(total), source, sink, keepGoing);

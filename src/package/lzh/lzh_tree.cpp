@@ -10,40 +10,49 @@ using namespace lzh;
 
 void LzhDecoderState::Start() {
   StartTree();
-  std::memset(ring, kRingFill, kRingStart);
-  // Never written before the output reaches them; zero keeps early reads defined.
-  std::memset(ring + kRingStart, 0, kRingSize - kRingStart);
-  ringPos = kRingStart;
+  // The window starts as ring positions kRingStart .. kRingSize - 1, never
+  // written before the output reaches them (zero keeps early reads defined),
+  // then 0 .. kRingStart - 1, which hold spaces.
+  std::memset(history, 0, kRingSize - kRingStart);
+  std::memset(history + (kRingSize - kRingStart), kRingFill, kRingStart);
+  historyPos = kRingSize;
+  for (Descent& steps : descent) steps = Descent{kRoot, 0, {}};
+  std::memset(descentReaders, 0, sizeof descentReaders);
+  staleDescents = ~uint64_t{0};
   produced = 0;
   bits = 0;
   bitCount = 0;
   bytesTaken = 0;
   next = nullptr;
   end = nullptr;
-  descentValid = false;
 }
 
-// Walks the first kDescentBits steps for every bit pattern, noting each node
-// whose child it reads: a change to one of those children voids the table.
-void LzhDecoderState::BuildDescent() {
-  std::memset(inDescent, 0, sizeof inDescent);
-  for (unsigned pattern = 0; pattern < (1u << kDescentBits); ++pattern) {
-    Descent& steps = descent[pattern];
-    steps = Descent{};
-    unsigned node = kRoot;
-    unsigned depth = 0;
-    while (depth < kDescentBits) {
-      inDescent[node] = 1;
-      const unsigned value = static_cast<unsigned>(child[node]);
-      if (value >= kLeafBase) break;
-      steps.path[depth] = static_cast<uint16_t>(node);
-      node = value + ((pattern >> (kDescentBits - 1 - depth)) & 1u);
-      ++depth;
-    }
-    steps.node = static_cast<uint16_t>(node);
-    steps.depth = static_cast<uint16_t>(depth);
+// Notes each node whose child the walk reads, having first taken the entry off
+// the nodes of its previous walk: a change to one of those children makes the
+// entry stale again.
+void LzhDecoderState::WalkDescent(unsigned pattern) {
+  Descent& steps = descent[pattern];
+  const uint64_t reader = uint64_t{1} << pattern;
+  for (unsigned k = 0; k < steps.depth; ++k) descentReaders[steps.path[k]] &= ~reader;
+  descentReaders[steps.node] &= ~reader;
+  unsigned node = kRoot;
+  unsigned depth = 0;
+  while (depth < kDescentBits) {
+    descentReaders[node] |= reader;
+    const unsigned value = static_cast<unsigned>(child[node]);
+    if (value >= kLeafBase) break;
+    steps.path[depth] = static_cast<uint16_t>(node);
+    node = value + ((pattern >> (kDescentBits - 1 - depth)) & 1u);
+    ++depth;
   }
-  descentValid = true;
+  steps.node = static_cast<uint16_t>(node);
+  steps.depth = static_cast<uint16_t>(depth);
+  staleDescents &= ~reader;
+}
+
+void LzhDecoderState::SlideHistory() {
+  std::memmove(history, history + historyPos - kRingSize, kRingSize);
+  historyPos = kRingSize;
 }
 
 // Every symbol counted once; inner node j joins nodes 2(j - 314) and the next one.
@@ -85,7 +94,7 @@ void LzhDecoderState::RebuildTree() {
     count[place] = sum;
     child[place] = static_cast<int16_t>(first);
   }
-  descentValid = false;
+  staleDescents = ~uint64_t{0};
   for (unsigned i = 0; i < kNodeCount; ++i) {
     const unsigned k = static_cast<unsigned>(child[i]);
     parent[k] = static_cast<int16_t>(i);

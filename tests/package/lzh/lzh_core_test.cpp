@@ -55,6 +55,16 @@ class BlockSink {
   size_t used_ = 0;
 };
 
+// Takes matches whole through PutRun, as a sink with a block buffer may.
+class RunSink : public BlockSink {
+ public:
+  void PutRun(const uint8_t* bytes, size_t count) {
+    runLengths.push_back(count);
+    for (size_t k = 0; k < count; ++k) Put(bytes[k]);
+  }
+  std::vector<size_t> runLengths;
+};
+
 std::vector<uint8_t> LongTextStream() {
   return ReadFileBytes(ConformancePath("014_lharc113-long.lzh_LONG.TXT.lh1"));
 }
@@ -73,6 +83,23 @@ TEST(LzhDecodeCore, OutputDoesNotDependOnInputBlockSizes) {
     EXPECT_EQ(sink.output, expected) << "blocks of " << blockSize;
     EXPECT_EQ(state.produced, static_cast<int64_t>(kLongTextSize));
   }
+}
+
+TEST(LzhDecodeCore, SinkWithPutRunGetsEveryMatchWholeAndTheSameBytes) {
+  const std::vector<uint8_t> stream = LongTextStream();
+  // Byte by byte, without runs.
+  const std::vector<uint8_t> expected =
+      DecodeByCallbacks(stream, static_cast<int32_t>(kLongTextSize));
+  static LzhDecoderState state;
+  BlockSource source(stream, 2048);
+  RunSink sink;
+  const int32_t keepGoing = 1;
+  LzhDecodeCore(state, static_cast<int64_t>(kLongTextSize), source, sink, keepGoing);
+  sink.Flush();
+  EXPECT_EQ(sink.output, expected);
+  ASSERT_FALSE(sink.runLengths.empty());
+  EXPECT_GE(*std::min_element(sink.runLengths.begin(), sink.runLengths.end()), 3u);
+  EXPECT_LE(*std::max_element(sink.runLengths.begin(), sink.runLengths.end()), 60u);
 }
 
 TEST(LzhDecodeCore, CancelInsidePullEndsTheDecodeWithinOneSymbol) {
