@@ -76,9 +76,13 @@ constexpr unsigned kLeafBase = kNodeCount;  // child value s + kLeafBase names s
 constexpr unsigned kRebuildCount = 32768;   // root count that halves every count
 constexpr uint16_t kCountSentinel = 65535;  // above every count: stops the swap scan
 constexpr unsigned kSentinelSlots = 8;       // count[kNodeCount ..]: room for a 4-wide scan
+// A stand-in node that fills short step lists: counting it never moves
+// anything, as its right neighbour holds kCountSentinel.
+constexpr unsigned kFillerNode = kNodeCount + kSentinelSlots;
 constexpr unsigned kRingStart = kRingSize - kMaxMatch;  // positions below hold spaces
 constexpr uint8_t kRingFill = 0x20;
 constexpr unsigned kDescentBits = 6;  // tree steps resolved by one table look-up
+constexpr unsigned kDescentCount = 1u << kDescentBits;
 constexpr unsigned kCopyChunk = 8;    // bytes a match copy moves at once
 // The window is kept as a straight buffer: the last kRingSize bytes before the
 // write position are the window, so a match reads backwards without wrapping.
@@ -124,6 +128,28 @@ constexpr PositionCode BuildPositionCode() {
 
 inline constexpr PositionCode kPositionCode = BuildPositionCode();
 
+// A set of descent table entries, one bit each.
+struct DescentSet {
+  static constexpr unsigned kWords = (kDescentCount + 63) / 64;
+  uint64_t words[kWords];
+
+  bool Has(unsigned entry) const { return ((words[entry / 64] >> (entry % 64)) & 1u) != 0; }
+  void Add(unsigned entry) { words[entry / 64] |= uint64_t{1} << (entry % 64); }
+  void Remove(unsigned entry) { words[entry / 64] &= ~(uint64_t{1} << (entry % 64)); }
+  void AddBoth(const DescentSet& a, const DescentSet& b) {
+    for (unsigned w = 0; w < kWords; ++w) words[w] |= a.words[w] | b.words[w];
+  }
+  void Fill(uint64_t word) {
+    for (uint64_t& each : words) each = word;
+  }
+};
+
+constexpr std::array<uint16_t, kDescentBits> FillerSteps() {
+  std::array<uint16_t, kDescentBits> steps{};
+  for (uint16_t& step : steps) step = kFillerNode;
+  return steps;
+}
+
 }  // namespace lzh
 
 // Everything one decode works on. Plain data: it may live anywhere (stack,
@@ -131,7 +157,7 @@ inline constexpr PositionCode kPositionCode = BuildPositionCode();
 struct LzhDecoderState {
   // Adaptive Huffman tree. Nodes are kept in order of count; an inner node's
   // children are child[v] and child[v] + 1; a child value >= kLeafBase is a leaf.
-  uint16_t count[lzh::kNodeCount + lzh::kSentinelSlots];
+  uint16_t count[lzh::kFillerNode + 2];
   // [s + kLeafBase]: the leaf of symbol s. The last slot takes the writes
   // meant for the second child of a leaf, which has none: no branch needed.
   int16_t parent[lzh::kNodeCount + lzh::kSymbolCount + 1];
@@ -143,14 +169,18 @@ struct LzhDecoderState {
   struct Descent {
     uint16_t node;   // where the steps end (a leaf, or a node at depth kDescentBits)
     uint16_t depth;  // steps taken = bits used
-    uint16_t path[lzh::kDescentBits];  // the nodes stepped from, root first
+    // The nodes stepped from, root last, led by kFillerNode up to a fixed
+    // number: counting goes up them without testing where the list ends.
+    uint16_t upward[lzh::kDescentBits];
   };
-  Descent descent[1u << lzh::kDescentBits];
-  uint64_t staleDescents;  // bit p: descent[p] must be walked again before use
-  // Bit p of [v]: descent[p] read the child of node v.
-  uint64_t descentReaders[lzh::kNodeCount];
+  Descent descent[lzh::kDescentCount];
+  // The step list of a descent that does not use the table.
+  static constexpr std::array<uint16_t, lzh::kDescentBits> kNoSteps = lzh::FillerSteps();
+  lzh::DescentSet staleDescents;  // entries to walk again before use
+  // [v]: the entries that read the child of node v.
+  lzh::DescentSet descentReaders[lzh::kNodeCount];
 
-  // Nodes from the root down to the parent of the last decoded leaf.
+  // Nodes stepped from below the table, down to the parent of the last decoded leaf.
   uint16_t path[lzh::kNodeCount];
 
   // The window: the kRingSize bytes before historyPos (see kSlideAt).
@@ -178,9 +208,10 @@ struct LzhDecoderState {
   void WalkDescent(unsigned pattern);
   // Moves the window back to the front of `history`.
   void SlideHistory();
-  // Counts symbol s, whose leaf is node `leaf` below path[0..depth - 1],
-  // keeping the nodes in order of count.
-  inline void UpdateTree(unsigned symbol, unsigned leaf, unsigned depth);
+  // Counts symbol s, whose leaf is node `leaf` below path[0..depth - 1] and
+  // those below `upward` (a Descent's list), keeping the nodes in order of count.
+  inline void UpdateTree(unsigned symbol, unsigned leaf, unsigned depth,
+                         const uint16_t* upward);
 
  private:
   void StartTree();
@@ -194,7 +225,8 @@ struct LzhDecoderState {
   }
 };
 
-inline void LzhDecoderState::UpdateTree(unsigned symbol, unsigned leaf, unsigned depth) {
+inline void LzhDecoderState::UpdateTree(unsigned symbol, unsigned leaf, unsigned depth,
+                                        const uint16_t* upward) {
   if (count[lzh::kRoot] == lzh::kRebuildCount) {
     RebuildTree();
     CountUpFrom(static_cast<unsigned>(parent[symbol + lzh::kLeafBase]));
@@ -209,8 +241,17 @@ inline void LzhDecoderState::UpdateTree(unsigned symbol, unsigned leaf, unsigned
       CountUpFrom(static_cast<unsigned>(parent[node]));
       return;
     }
-    if (depth == 0) return;
+    if (depth == 0) break;
     node = path[--depth];
+  }
+  for (unsigned k = 0; k < lzh::kDescentBits; ++k) {
+    node = upward[k];
+    const unsigned newCount = ++count[node];
+    if (count[node + 1] < newCount) {
+      node = SwapWithLastSmaller(node, newCount);
+      CountUpFrom(static_cast<unsigned>(parent[node]));
+      return;
+    }
   }
 }
 
@@ -243,7 +284,7 @@ inline unsigned LzhDecoderState::SwapWithLastSmaller(unsigned node, unsigned new
 
 // Nodes a and b trade places in the tree: each takes the other's children.
 inline void LzhDecoderState::SwapSubtrees(unsigned a, unsigned b) {
-  staleDescents |= descentReaders[a] | descentReaders[b];
+  staleDescents.AddBoth(descentReaders[a], descentReaders[b]);
   const unsigned fromA = static_cast<unsigned>(child[a]);
   const unsigned fromB = static_cast<unsigned>(child[b]);
   parent[fromA] = static_cast<int16_t>(b);
@@ -302,17 +343,17 @@ class CoreDecoder {
  private:
   unsigned DecodeSymbol() {
     unsigned node = kRoot;
-    unsigned depth = 0;
+    const uint16_t* upward = LzhDecoderState::kNoSteps.data();
     if (bitCount_ >= kDescentBits + 8) {  // no fetch would fall inside these bits
       const unsigned pattern = static_cast<unsigned>(bits_ >> (64 - kDescentBits));
-      if (((s_.staleDescents >> pattern) & 1u) != 0) s_.WalkDescent(pattern);
+      if (s_.staleDescents.Has(pattern)) s_.WalkDescent(pattern);
       const LzhDecoderState::Descent& steps = s_.descent[pattern];
       node = steps.node;
-      depth = steps.depth;
-      std::memcpy(s_.path, steps.path, sizeof steps.path);
-      bits_ <<= depth;
-      bitCount_ -= depth;
+      upward = steps.upward;
+      bits_ <<= steps.depth;
+      bitCount_ -= steps.depth;
     }
+    unsigned depth = 0;
     unsigned value = static_cast<unsigned>(s_.child[node]);
     while (value < kLeafBase) {
       s_.path[depth++] = static_cast<uint16_t>(node);
@@ -320,7 +361,7 @@ class CoreDecoder {
       value = static_cast<unsigned>(s_.child[node]);
     }
     const unsigned symbol = value - kLeafBase;
-    s_.UpdateTree(symbol, node, depth);
+    s_.UpdateTree(symbol, node, depth, upward);
     return symbol;
   }
 

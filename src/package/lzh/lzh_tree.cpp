@@ -16,9 +16,12 @@ void LzhDecoderState::Start() {
   std::memset(history, 0, kRingSize - kRingStart);
   std::memset(history + (kRingSize - kRingStart), kRingFill, kRingStart);
   historyPos = kRingSize;
-  for (Descent& steps : descent) steps = Descent{kRoot, 0, {}};
+  for (Descent& steps : descent) {
+    steps.node = kRoot;
+    steps.depth = 0;
+  }
   std::memset(descentReaders, 0, sizeof descentReaders);
-  staleDescents = ~uint64_t{0};
+  staleDescents.Fill(~uint64_t{0});
   produced = 0;
   bits = 0;
   bitCount = 0;
@@ -32,22 +35,28 @@ void LzhDecoderState::Start() {
 // entry stale again.
 void LzhDecoderState::WalkDescent(unsigned pattern) {
   Descent& steps = descent[pattern];
-  const uint64_t reader = uint64_t{1} << pattern;
-  for (unsigned k = 0; k < steps.depth; ++k) descentReaders[steps.path[k]] &= ~reader;
-  descentReaders[steps.node] &= ~reader;
+  for (unsigned k = kDescentBits - steps.depth; k < kDescentBits; ++k) {
+    descentReaders[steps.upward[k]].Remove(pattern);
+  }
+  descentReaders[steps.node].Remove(pattern);
+  uint16_t downward[kDescentBits];
   unsigned node = kRoot;
   unsigned depth = 0;
   while (depth < kDescentBits) {
-    descentReaders[node] |= reader;
+    descentReaders[node].Add(pattern);
     const unsigned value = static_cast<unsigned>(child[node]);
     if (value >= kLeafBase) break;
-    steps.path[depth] = static_cast<uint16_t>(node);
+    downward[depth] = static_cast<uint16_t>(node);
     node = value + ((pattern >> (kDescentBits - 1 - depth)) & 1u);
     ++depth;
   }
   steps.node = static_cast<uint16_t>(node);
   steps.depth = static_cast<uint16_t>(depth);
-  staleDescents &= ~reader;
+  for (unsigned k = 0; k < kDescentBits; ++k) {
+    steps.upward[k] = k < kDescentBits - depth ? static_cast<uint16_t>(kFillerNode)
+                                               : downward[kDescentBits - 1 - k];
+  }
+  staleDescents.Remove(pattern);
 }
 
 void LzhDecoderState::SlideHistory() {
@@ -69,6 +78,8 @@ void LzhDecoderState::StartTree() {
     parent[first] = parent[first + 1] = static_cast<int16_t>(j);
   }
   for (unsigned k = kNodeCount; k < kNodeCount + kSentinelSlots; ++k) count[k] = kCountSentinel;
+  count[kFillerNode] = 0;
+  count[kFillerNode + 1] = kCountSentinel;
   parent[kRoot] = 0;
 }
 
@@ -94,7 +105,7 @@ void LzhDecoderState::RebuildTree() {
     count[place] = sum;
     child[place] = static_cast<int16_t>(first);
   }
-  staleDescents = ~uint64_t{0};
+  staleDescents.Fill(~uint64_t{0});
   for (unsigned i = 0; i < kNodeCount; ++i) {
     const unsigned k = static_cast<unsigned>(child[i]);
     parent[k] = static_cast<int16_t>(i);
