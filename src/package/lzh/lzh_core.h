@@ -144,8 +144,12 @@ struct DescentSet {
   }
 };
 
-constexpr std::array<uint16_t, kDescentBits> FillerSteps() {
-  std::array<uint16_t, kDescentBits> steps{};
+// Steps of a descent entry that counting goes up: all but the one from the
+// root, which never moves (the sentinel is its right neighbour).
+constexpr unsigned kUpwardSteps = kDescentBits - 1;
+
+constexpr std::array<uint16_t, kUpwardSteps> FillerSteps() {
+  std::array<uint16_t, kUpwardSteps> steps{};
   for (uint16_t& step : steps) step = kFillerNode;
   return steps;
 }
@@ -169,13 +173,14 @@ struct LzhDecoderState {
   struct Descent {
     uint16_t node;   // where the steps end (a leaf, or a node at depth kDescentBits)
     uint16_t depth;  // steps taken = bits used
-    // The nodes stepped from, root last, led by kFillerNode up to a fixed
-    // number: counting goes up them without testing where the list ends.
-    uint16_t upward[lzh::kDescentBits];
+    // The nodes stepped from below the root, bottom first, led by kFillerNode
+    // up to a fixed number: counting goes up them without testing where the
+    // list ends.
+    uint16_t upward[lzh::kUpwardSteps];
   };
   Descent descent[lzh::kDescentCount];
   // The step list of a descent that does not use the table.
-  static constexpr std::array<uint16_t, lzh::kDescentBits> kNoSteps = lzh::FillerSteps();
+  static constexpr std::array<uint16_t, lzh::kUpwardSteps> kNoSteps = lzh::FillerSteps();
   lzh::DescentSet staleDescents;  // entries to walk again before use
   // [v]: the entries that read the child of node v.
   lzh::DescentSet descentReaders[lzh::kNodeCount];
@@ -207,9 +212,11 @@ struct LzhDecoderState {
   // Walks the first steps again for the input bits `pattern`.
   void WalkDescent(unsigned pattern);
   // Moves the window back to the front of `history`.
-  void SlideHistory();
-  // Counts symbol s, whose leaf is node `leaf` below path[0..depth - 1] and
-  // those below `upward` (a Descent's list), keeping the nodes in order of count.
+  // Moves the window that ends at `pos` to the front; returns its new end.
+  unsigned SlideHistory(unsigned pos);
+  // Counts symbol s, whose leaf is node `leaf` below path[0..depth - 1], the
+  // nodes of `upward` (a Descent's list) and the root, keeping the nodes in
+  // order of count.
   inline void UpdateTree(unsigned symbol, unsigned leaf, unsigned depth,
                          const uint16_t* upward);
 
@@ -244,7 +251,7 @@ inline void LzhDecoderState::UpdateTree(unsigned symbol, unsigned leaf, unsigned
     if (depth == 0) break;
     node = path[--depth];
   }
-  for (unsigned k = 0; k < lzh::kDescentBits; ++k) {
+  for (unsigned k = 0; k < lzh::kUpwardSteps; ++k) {
     node = upward[k];
     const unsigned newCount = ++count[node];
     if (count[node + 1] < newCount) {
@@ -253,6 +260,7 @@ inline void LzhDecoderState::UpdateTree(unsigned symbol, unsigned leaf, unsigned
       return;
     }
   }
+  ++count[lzh::kRoot];
 }
 
 // Adds one to `node` and each of its ancestors, moving nodes to keep the order.
@@ -306,8 +314,9 @@ struct TakesRuns<Sink, std::void_t<decltype(std::declval<Sink&>().PutRun(
     : std::true_type {};
 
 // One decode of `total` bytes over a Source and a Sink (see the top of this
-// file). The reservoir and the input block live in members while the decode
-// runs, so that they stay in registers; Run stores them back into the state.
+// file). The reservoir, the input block and the window's end live in members
+// while the decode runs, so that they stay in registers; Run stores them back
+// into the state.
 //
 // Taking bytes of the current block into the reservoir early changes nothing
 // that a caller sees; pulling a new block does, so Pull happens only where the
@@ -321,7 +330,7 @@ class CoreDecoder {
 
   void Run(int64_t total, const int32_t& keepGoing) {
     s_.Start();
-    LoadReservoir();
+    LoadWorkingCopies();
     int64_t produced = 0;
     while (produced < total && keepGoing != 0) {
       if (bitCount_ < 32) TopUp();
@@ -334,16 +343,16 @@ class CoreDecoder {
         EmitMatch(DecodeDistance(), length);
         produced += length;
       }
-      if (s_.historyPos >= kSlideAt) s_.SlideHistory();
+      if (historyPos_ >= kSlideAt) historyPos_ = s_.SlideHistory(historyPos_);
     }
     s_.produced = produced;
-    StoreReservoir();
+    StoreWorkingCopies();
   }
 
  private:
   unsigned DecodeSymbol() {
-    unsigned node = kRoot;
-    const uint16_t* upward = LzhDecoderState::kNoSteps.data();
+    unsigned node;
+    const uint16_t* upward;
     if (bitCount_ >= kDescentBits + 8) {  // no fetch would fall inside these bits
       const unsigned pattern = static_cast<unsigned>(bits_ >> (64 - kDescentBits));
       if (s_.staleDescents.Has(pattern)) s_.WalkDescent(pattern);
@@ -352,6 +361,9 @@ class CoreDecoder {
       upward = steps.upward;
       bits_ <<= steps.depth;
       bitCount_ -= steps.depth;
+    } else {
+      node = static_cast<unsigned>(s_.child[kRoot]) + TakeBit();  // the root is never a leaf
+      upward = LzhDecoderState::kNoSteps.data();
     }
     unsigned depth = 0;
     unsigned value = static_cast<unsigned>(s_.child[node]);
@@ -380,20 +392,20 @@ class CoreDecoder {
   }
 
   void EmitLiteral(uint8_t byte) {
-    s_.history[s_.historyPos++] = byte;
+    s_.history[historyPos_++] = byte;
     sink_.Put(byte);
   }
 
   // Bytes past the match's end are free to overwrite: the window lies behind it.
   void EmitMatch(unsigned distance, unsigned length) {
-    uint8_t* const to = s_.history + s_.historyPos;
+    uint8_t* const to = s_.history + historyPos_;
     const uint8_t* const from = to - distance - 1;
     if (distance + 1 >= kCopyChunk) {
       CopyInChunks(to, from, length);
     } else {
       for (unsigned k = 0; k < length; ++k) to[k] = from[k];  // forward: short distances repeat
     }
-    s_.historyPos += length;
+    historyPos_ += length;
     PutMatch(to, length);
   }
 
@@ -471,7 +483,8 @@ class CoreDecoder {
     return size != 0;
   }
 
-  void LoadReservoir() {
+  void LoadWorkingCopies() {
+    historyPos_ = s_.historyPos;
     bits_ = s_.bits;
     bitCount_ = s_.bitCount;
     bytesTaken_ = s_.bytesTaken;
@@ -479,7 +492,8 @@ class CoreDecoder {
     end_ = s_.end;
   }
 
-  void StoreReservoir() {
+  void StoreWorkingCopies() {
+    s_.historyPos = historyPos_;
     s_.bits = bits_;
     s_.bitCount = bitCount_;
     s_.bytesTaken = bytesTaken_;
@@ -490,6 +504,7 @@ class CoreDecoder {
   LzhDecoderState& s_;
   Source& source_;
   Sink& sink_;
+  unsigned historyPos_ = 0;
   uint64_t bits_ = 0;
   unsigned bitCount_ = 0;
   uint64_t bytesTaken_ = 0;

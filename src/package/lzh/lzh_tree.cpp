@@ -35,11 +35,12 @@ void LzhDecoderState::Start() {
 // entry stale again.
 void LzhDecoderState::WalkDescent(unsigned pattern) {
   Descent& steps = descent[pattern];
-  for (unsigned k = kDescentBits - steps.depth; k < kDescentBits; ++k) {
+  // The root stays noted: every walk reads it.
+  for (unsigned k = kUpwardSteps + 1 - steps.depth; k < kUpwardSteps; ++k) {
     descentReaders[steps.upward[k]].Remove(pattern);
   }
   descentReaders[steps.node].Remove(pattern);
-  uint16_t downward[kDescentBits];
+  uint16_t downward[kDescentBits] = {};
   unsigned node = kRoot;
   unsigned depth = 0;
   while (depth < kDescentBits) {
@@ -52,16 +53,16 @@ void LzhDecoderState::WalkDescent(unsigned pattern) {
   }
   steps.node = static_cast<uint16_t>(node);
   steps.depth = static_cast<uint16_t>(depth);
-  for (unsigned k = 0; k < kDescentBits; ++k) {
-    steps.upward[k] = k < kDescentBits - depth ? static_cast<uint16_t>(kFillerNode)
-                                               : downward[kDescentBits - 1 - k];
+  for (unsigned k = 0; k < kUpwardSteps; ++k) {
+    steps.upward[k] = k + depth <= kUpwardSteps ? static_cast<uint16_t>(kFillerNode)
+                                                : downward[kUpwardSteps - k];
   }
   staleDescents.Remove(pattern);
 }
 
-void LzhDecoderState::SlideHistory() {
-  std::memmove(history, history + historyPos - kRingSize, kRingSize);
-  historyPos = kRingSize;
+unsigned LzhDecoderState::SlideHistory(unsigned pos) {
+  std::memmove(history, history + pos - kRingSize, kRingSize);
+  return kRingSize;
 }
 
 // Every symbol counted once; inner node j joins nodes 2(j - 314) and the next one.
