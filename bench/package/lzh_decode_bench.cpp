@@ -183,7 +183,7 @@ struct BlockSource {
 };
 
 // Keeps lzh::kCopyChunk spare bytes after the block (the unpack pass's block
-// buffers have 16), so that matches are copied in whole chunks.
+// buffers have 16), so that the core copies matches straight in, in whole chunks.
 struct BlockSink {
   uint8_t* out;
   uint8_t buffer[kBlock + qm::lzh::kCopyChunk];
@@ -193,13 +193,11 @@ struct BlockSink {
     if (used == kBlock) Flush();
     buffer[used++] = byte;
   }
-  void PutRun(const uint8_t* bytes, size_t count) {
-    if (used + count > kBlock) {
-      for (size_t k = 0; k < count; ++k) Put(bytes[k]);
-      return;
-    }
-    qm::lzh::CopyInChunks(buffer + used, bytes, count);
+  uint8_t* RunSpace(size_t count) {
+    if (used + count > kBlock) return nullptr;
+    uint8_t* const space = buffer + used;
     used += count;
+    return space;
   }
   void Flush() {
     std::memcpy(out, buffer, used);

@@ -16,10 +16,12 @@
 // Sink: an object with
 //     void Put(uint8_t byte);
 //   called once per decoded byte, in order. A Sink may also have
-//     void PutRun(const uint8_t* bytes, size_t count);
-//   which then takes each match whole (count 3 to 60) instead of byte by byte;
-//   `bytes` is valid only during the call. lzh::CopyInChunks is a fast way to
-//   copy them for a sink with 7 spare bytes after its buffer.
+//     uint8_t* RunSpace(size_t count);
+//   which the core asks, before each match (count 3 to 60), for the place to
+//   write the match's bytes straight into, instead of putting them one by
+//   one. It answers with that place, counting the bytes as put, or with
+//   nullptr to have them put one by one. The core may scribble on up to
+//   lzh::kCopyChunk - 1 bytes after the run there; later output overwrites them.
 //
 // A caller with 2,048-byte block buffers (the unpack pass) drives it like this:
 //
@@ -90,14 +92,15 @@ constexpr unsigned kCopyChunk = 8;    // bytes a match copy moves at once
 constexpr unsigned kSlideAt = 2 * kRingSize;
 constexpr unsigned kHistorySize = kSlideAt + kMaxMatch + kCopyChunk;
 
-// Copies `count` bytes in whole chunks of kCopyChunk, so it may read and write
-// up to kCopyChunk - 1 bytes past the ends. The source may overlap the
-// destination only from kCopyChunk or more bytes behind it.
-inline void CopyInChunks(uint8_t* to, const uint8_t* from, size_t count) {
+// Copies `count` bytes to both `to` and `also` in whole chunks of kCopyChunk,
+// so it may read and write up to kCopyChunk - 1 bytes past the ends. The
+// source may overlap `to` only from kCopyChunk or more bytes behind it.
+inline void CopyInChunks(uint8_t* to, uint8_t* also, const uint8_t* from, size_t count) {
   for (size_t k = 0; k < count; k += kCopyChunk) {
     uint8_t chunk[kCopyChunk];
     std::memcpy(chunk, from + k, kCopyChunk);
     std::memcpy(to + k, chunk, kCopyChunk);
+    std::memcpy(also + k, chunk, kCopyChunk);
   }
 }
 
@@ -211,7 +214,6 @@ struct LzhDecoderState {
 
   // Walks the first steps again for the input bits `pattern`.
   void WalkDescent(unsigned pattern);
-  // Moves the window back to the front of `history`.
   // Moves the window that ends at `pos` to the front; returns its new end.
   unsigned SlideHistory(unsigned pos);
   // Counts symbol s, whose leaf is node `leaf` below path[0..depth - 1], the
@@ -305,12 +307,11 @@ inline void LzhDecoderState::SwapSubtrees(unsigned a, unsigned b) {
 
 namespace lzh {
 
-// Whether a Sink has PutRun (see the top of this file).
+// Whether a Sink has RunSpace (see the top of this file).
 template <class Sink, class = void>
-struct TakesRuns : std::false_type {};
+struct HasRunSpace : std::false_type {};
 template <class Sink>
-struct TakesRuns<Sink, std::void_t<decltype(std::declval<Sink&>().PutRun(
-                           std::declval<const uint8_t*>(), std::declval<size_t>()))>>
+struct HasRunSpace<Sink, std::void_t<decltype(std::declval<Sink&>().RunSpace(size_t{}))>>
     : std::true_type {};
 
 // One decode of `total` bytes over a Source and a Sink (see the top of this
@@ -400,24 +401,29 @@ class CoreDecoder {
   void EmitMatch(unsigned distance, unsigned length) {
     uint8_t* const to = s_.history + historyPos_;
     const uint8_t* const from = to - distance - 1;
-    if (distance + 1 >= kCopyChunk) {
-      CopyInChunks(to, from, length);
-    } else {
-      for (unsigned k = 0; k < length; ++k) to[k] = from[k];  // forward: short distances repeat
-    }
     historyPos_ += length;
-    PutMatch(to, length);
-  }
-
-  void PutMatch(const uint8_t* bytes, unsigned length) {
-    if constexpr (kSinkTakesRuns) {
-      sink_.PutRun(bytes, length);
+    uint8_t* const space = SinkSpace(length);
+    uint8_t* const also = space != nullptr ? space : to;
+    if (distance + 1 >= kCopyChunk) {
+      CopyInChunks(to, also, from, length);
     } else {
-      for (unsigned k = 0; k < length; ++k) sink_.Put(bytes[k]);
+      for (unsigned k = 0; k < length; ++k) {  // forward: short distances repeat
+        to[k] = from[k];
+        also[k] = to[k];
+      }
+    }
+    if (space == nullptr) {
+      for (unsigned k = 0; k < length; ++k) sink_.Put(to[k]);
     }
   }
 
-  static constexpr bool kSinkTakesRuns = TakesRuns<Sink>::value;
+  uint8_t* SinkSpace(unsigned length) {
+    if constexpr (HasRunSpace<Sink>::value) {
+      return sink_.RunSpace(length);
+    } else {
+      return nullptr;
+    }
+  }
 
   unsigned TakeBit() {
     if (bitCount_ <= 8) Fetch();

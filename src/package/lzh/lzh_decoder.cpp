@@ -1,7 +1,6 @@
 // The byte-wise and in-memory decode calls, both built on LzhDecodeCore.
 #include "package/lzh/lzh_decoder.h"
 
-#include <cstring>
 #include <new>
 
 #include "package/lzh/lzh_core.h"
@@ -99,13 +98,11 @@ class MemorySink {
  public:
   MemorySink(uint8_t* output, const uint8_t* limit) : next_(output), limit_(limit) {}
   void Put(uint8_t byte) { *next_++ = byte; }
-  void PutRun(const uint8_t* bytes, size_t count) {
-    if (static_cast<size_t>(limit_ - next_) >= count + lzh::kCopyChunk) {
-      lzh::CopyInChunks(next_, bytes, count);
-    } else {
-      std::memcpy(next_, bytes, count);
-    }
+  uint8_t* RunSpace(size_t count) {
+    if (static_cast<size_t>(limit_ - next_) < count + lzh::kCopyChunk) return nullptr;
+    uint8_t* const space = next_;
     next_ += count;
+    return space;
   }
 
  private:
