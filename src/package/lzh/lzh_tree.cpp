@@ -1,5 +1,6 @@
 // The adaptive Huffman tree of the LZHUF decoder: its start, the look-up table
 // of its first steps, and its periodic rebuild with halved counts.
+#include <algorithm>
 #include <cstring>
 
 #include "package/lzh/lzh_core.h"
@@ -98,9 +99,8 @@ void LzhDecoderState::RebuildTree() {
   unsigned first = 0;
   for (unsigned j = kSymbolCount; j < kNodeCount; ++j, first += 2) {
     const uint16_t sum = static_cast<uint16_t>(count[first] + count[first + 1]);
-    unsigned place = j - 1;
-    while (sum < count[place]) --place;
-    ++place;
+    // count[0 .. j - 1] is in order, so the place is found by halving.
+    const unsigned place = static_cast<unsigned>(std::upper_bound(count, count + j, sum) - count);
     std::memmove(&count[place + 1], &count[place], (j - place) * sizeof count[0]);
     std::memmove(&child[place + 1], &child[place], (j - place) * sizeof child[0]);
     count[place] = sum;
