@@ -3,9 +3,8 @@
 # what the run did: its exit code and the WinInit.Ini it wrote.
 #
 # The product is the 32-bit build (the `windows` preset). On a kernel that runs
-# no 32-bit programs the same sources are also built for 64-bit Windows and
-# that build is run under 64-bit Wine (set QM_WINE_EMULATE=1 to run the 32-bit
-# build through qemu instead, which takes minutes).
+# no 32-bit programs, the same sources built for 64-bit Windows (`windows64`)
+# run under 64-bit Wine instead.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -14,14 +13,10 @@ cmake --build --preset windows --target setup
 file build/windows/src/setup.exe
 setup=build/windows/src/setup.exe
 
-if ! /usr/lib/wine/wine --version >/dev/null 2>&1 && [ "${QM_WINE_EMULATE:-0}" != 1 ]; then
+if ! /usr/lib/wine/wine --version >/dev/null 2>&1; then
   echo "This kernel runs no 32-bit programs: running the 64-bit build of the same sources."
-  cmake -S . -B build/windows64 -G Ninja -DCMAKE_BUILD_TYPE=Release \
-    -DCMAKE_SYSTEM_NAME=Windows -DCMAKE_SYSTEM_PROCESSOR=x86_64 \
-    -DCMAKE_C_COMPILER=x86_64-w64-mingw32-gcc-posix -DCMAKE_CXX_COMPILER=x86_64-w64-mingw32-g++-posix \
-    -DCMAKE_RC_COMPILER=x86_64-w64-mingw32-windres -DCMAKE_FIND_ROOT_PATH=/usr/x86_64-w64-mingw32 \
-    -DCMAKE_EXE_LINKER_FLAGS="-static -static-libgcc -static-libstdc++" >/dev/null
-  cmake --build build/windows64 --target setup
+  cmake --preset windows64 >/dev/null
+  cmake --build --preset windows64 --target setup
   setup=build/windows64/src/setup.exe
   export QM_WINE_ARCH=win64
 fi

@@ -4,10 +4,9 @@
 # runs. Safe to source again: work already done is skipped, and it is quiet.
 #
 # Exports QM_WINE, the loader to run the programs with. QM_WINE_ARCH=win64
-# selects 64-bit Wine and a prefix of its own, for a 64-bit build. Some kernels
-# run no 32-bit programs at all: there the 32-bit build runs only through
-# qemu's user-mode emulator (QM_WINE_EMULATE=1, about a minute per program),
-# and without that choice sourcing fails with a message.
+# selects 64-bit Wine and a prefix of its own, for the 64-bit build. Some
+# kernels run no 32-bit programs at all: there sourcing it for the 32-bit build
+# fails with a message.
 
 qm_root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 qm_display=:77
@@ -20,30 +19,14 @@ export DISPLAY=$qm_display
 
 qm_i386_runs() { /usr/lib/wine/wine --version >/dev/null 2>&1; }
 
-# Lets the kernel hand 32-bit programs to qemu when it can't run them itself.
-qm_register_i386_emulator() {
-  local binfmt=/proc/sys/fs/binfmt_misc
-  [ -x /usr/bin/qemu-i386-static ] ||
-    DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends qemu-user-static >/dev/null
-  [ -e "$binfmt/register" ] || mount -t binfmt_misc binfmt_misc "$binfmt"
-  [ -e "$binfmt/qemu-i386" ] && echo 1 >"$binfmt/qemu-i386"
-  [ -e "$binfmt/qemu-i386" ] || printf '%s' ':qemu-i386:M::\x7fELF\x01\x01\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00\x02\x00\x03\x00:\xff\xff\xff\xff\xff\xfe\xfe\x00\xff\xff\xff\xff\xff\xff\xff\xff\xfe\xff\xff\xff:/usr/bin/qemu-i386-static:FP' >"$binfmt/register"
-}
-
 if [ "${QM_WINE_ARCH:-win32}" = win64 ]; then
   export WINEARCH=win64 WINEPREFIX="$qm_root/build/wineprefix64" QM_WINE=/usr/lib/wine/wine64
-  # 64-bit runs need no 32-bit program; through the emulator Wine's 32-bit
-  # helpers would take minutes to set up the prefix.
-  [ -e /proc/sys/fs/binfmt_misc/qemu-i386 ] && echo 0 >/proc/sys/fs/binfmt_misc/qemu-i386
 else
   export WINEARCH=win32 WINEPREFIX="$qm_root/build/wineprefix" QM_WINE=wine
   if ! qm_i386_runs; then
-    if [ "${QM_WINE_EMULATE:-0}" != 1 ]; then
-      echo "wine-env.sh: this kernel runs no 32-bit programs. Use a 64-bit build with" \
-        "QM_WINE_ARCH=win64, or QM_WINE_EMULATE=1 to go through qemu (minutes per program)." >&2
-      return 1
-    fi
-    qm_register_i386_emulator
+    echo "wine-env.sh: this kernel runs no 32-bit programs; use the 64-bit build" \
+      "(QM_WINE_ARCH=win64)." >&2
+    return 1
   fi
 fi
 mkdir -p "$HOME" "$XDG_DATA_HOME" "$XDG_CONFIG_HOME" "$XDG_CACHE_HOME"
@@ -85,4 +68,4 @@ if ! wineserver -k0 2>/dev/null; then
   qm_detached "$QM_WINE" cmd /c exit
 fi
 unset qm_root qm_display qm_x_lock
-unset -f qm_detached qm_exec_without_fds qm_i386_runs qm_register_i386_emulator
+unset -f qm_detached qm_exec_without_fds qm_i386_runs
