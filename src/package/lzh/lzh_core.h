@@ -254,10 +254,11 @@ inline void LzhDecoderState::UpdateTree(unsigned symbol, unsigned leaf, unsigned
     node = path[--depth];
   }
   for (unsigned k = 0; k < lzh::kUpwardSteps; ++k) {
-    node = upward[k];
-    const unsigned newCount = ++count[node];
-    if (count[node + 1] < newCount) {
-      node = SwapWithLastSmaller(node, newCount);
+    const unsigned step = upward[k];
+    if (count[step + 1] < ++count[step]) {
+      // Read again from the list and the counts, so that the unrolled steps
+      // need not keep their node and count at hand for this rare way out.
+      node = SwapWithLastSmaller(upward[k], count[upward[k]]);
       CountUpFrom(static_cast<unsigned>(parent[node]));
       return;
     }
