@@ -533,6 +533,7 @@ std::optional<RegKey> FakePlatform::OpenKey(RegKey parent, const std::string& su
   const std::string path = RegistryPath(parent, subKey);
   if (path.empty() || !registryKeys_.count(path)) return Fail(kErrorFileNotFound), std::nullopt;
   openKeys_[nextKey_] = path;
+  readOnlyKeys_.insert(nextKey_);
   return nextKey_++;
 }
 
@@ -548,11 +549,15 @@ std::optional<std::string> FakePlatform::QueryString(RegKey key, const std::stri
 bool FakePlatform::SetString(RegKey key, const std::string& name, const std::string& value) {
   const std::string path = RegistryPath(key, "");
   if (path.empty()) return Fail(6);
+  if (readOnlyKeys_.count(key)) return Fail(kErrorAccessDenied);
   registryValues_[path][Upper(name)] = value;
   return true;
 }
 
-void FakePlatform::CloseKey(RegKey key) { openKeys_.erase(key); }
+void FakePlatform::CloseKey(RegKey key) {
+  openKeys_.erase(key);
+  readOnlyKeys_.erase(key);
+}
 
 // ---- Windows, dialogs and the shell ----
 

@@ -155,7 +155,8 @@ class FakePlatform : public Platform {
 
   std::set<std::string> registryKeys_;                               // upper-case paths
   std::map<std::string, std::map<std::string, std::string>> registryValues_;  // by key, name
-  std::map<RegKey, std::string> openKeys_;
+  std::map<RegKey, std::string> openKeys_;  // by handle: the key's path
+  std::set<RegKey> readOnlyKeys_;           // opened for reading, as OpenKey does
   RegKey nextKey_ = 0x1000;
 
   WindowHandle backdrop_ = kNoWindow;

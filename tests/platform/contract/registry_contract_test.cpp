@@ -52,4 +52,17 @@ TEST_F(RegistryContract, KeyAndValueNamesIgnoreCase) {
   os().CloseKey(*recreated);
 }
 
+TEST_F(RegistryContract, OpenedKeysAreForReadingOnly) {
+  const auto created = os().CreateKey(qm::kHkeyCurrentUser, env_.registrySandbox);
+  ASSERT_TRUE(created.has_value());
+  os().SetString(*created, "Shell", "Explorer.exe");
+  os().CloseKey(*created);
+  const auto opened = os().OpenKey(qm::kHkeyCurrentUser, env_.registrySandbox);
+  ASSERT_TRUE(opened.has_value());
+  EXPECT_EQ(os().QueryString(*opened, "Shell"), "Explorer.exe");
+  EXPECT_FALSE(os().SetString(*opened, "Shell", "Kestrelon.exe"));
+  EXPECT_EQ(os().LastError(), qm::kErrorAccessDenied);
+  os().CloseKey(*opened);
+}
+
 }  // namespace
