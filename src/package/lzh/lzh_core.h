@@ -38,6 +38,11 @@
 //       if (used == 2048) WriteBlockAndMoveGauge();   // also skips when keepGoing is 0
 //       writeBuffer[used++] = byte;
 //     }
+//     uint8_t* RunSpace(size_t count) {     // writeBuffer has 16 spare bytes
+//       if (used + count > 2048) return nullptr;
+//       used += count;
+//       return writeBuffer + used - count;
+//     }
 //   };
 //   LzhDecoderState& state = ...;           // about 20 KB, allocated for the pass
 //   LzhDecodeCore(state, unpackTotal, blocks, joined, keepGoing);
@@ -52,9 +57,10 @@
 // reservoir filled a word at a time, a table that resolves the first six tree
 // steps in one look-up (an entry is walked again only when a node it read
 // moves), the walk down the tree remembered so that counting goes back up it
-// without chasing parent links, a four-wide scan for the place a node moves
-// to, and a window kept as a straight buffer so that matches copy eight bytes
-// at a time.
+// without chasing parent links (through the table's part of it in a fixed
+// number of unrolled steps), a four-wide scan for the place a node moves to,
+// and a window kept as a straight buffer so that matches are copied eight
+// bytes at a time, into the window and the sink's space at once.
 #pragma once
 
 #include <array>
