@@ -5,75 +5,17 @@
 
 #include <algorithm>
 #include <cstring>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
-#include <string>
 #include <vector>
 
+#include "mixed_input.h"
 #include "package/lzh/lzh_core.h"
 #include "package/lzh/lzh_decoder.h"
+#include "package/lzh/lzh_reference_decoder.h"
 #include "qmpack/lzh_encoder.h"
 
 namespace {
 
-namespace fs = std::filesystem;
-
-constexpr size_t kExecutableShare = 4u << 20;
 constexpr size_t kInputSize = 8u << 20;
-
-std::vector<fs::path> SortedFiles(const fs::path& folder, bool recursive) {
-  std::vector<fs::path> files;
-  std::error_code error;
-  if (!fs::is_directory(folder, error)) return files;
-  auto keep = [&](const fs::directory_entry& entry) {
-    if (entry.is_regular_file(error) && !entry.is_symlink(error)) files.push_back(entry.path());
-  };
-  if (recursive) {
-    for (const auto& entry : fs::recursive_directory_iterator(folder, error)) keep(entry);
-  } else {
-    for (const auto& entry : fs::directory_iterator(folder, error)) keep(entry);
-  }
-  std::sort(files.begin(), files.end());
-  return files;
-}
-
-bool IsPlainText(const fs::path& path) {
-  const std::string name = path.filename().string();
-  return name == "copyright" || name.find("README") != std::string::npos ||
-         path.extension() == ".txt";
-}
-
-bool IsWindowsBinary(const fs::path& path) {
-  return path.extension() == ".dll" || path.extension() == ".exe";
-}
-
-// Appends whole files that pass `wanted` until `data` holds `limit` bytes.
-template <class Filter>
-void AppendFiles(const std::vector<fs::path>& files, Filter wanted, size_t limit,
-                 std::vector<uint8_t>& data) {
-  for (const fs::path& path : files) {
-    if (data.size() >= limit) return;
-    if (!wanted(path)) continue;
-    std::ifstream file(path, std::ios::binary);
-    std::vector<uint8_t> bytes{std::istreambuf_iterator<char>(file),
-                               std::istreambuf_iterator<char>()};
-    bytes.resize(std::min(bytes.size(), limit - data.size()));
-    data.insert(data.end(), bytes.begin(), bytes.end());
-  }
-}
-
-std::vector<uint8_t> MixedInput() {
-  std::vector<uint8_t> data;
-  for (const char* folder : {"/usr/lib/i386-linux-gnu/wine/i386-windows",
-                             "/usr/lib/wine/i386-windows", "/usr/i686-w64-mingw32/lib"}) {
-    AppendFiles(SortedFiles(folder, false), IsWindowsBinary, kExecutableShare, data);
-  }
-  for (const char* folder : {"/usr/share/common-licenses", "/usr/share/doc"}) {
-    AppendFiles(SortedFiles(folder, true), IsPlainText, kInputSize, data);
-  }
-  return data;
-}
 
 struct Corpus {
   std::vector<uint8_t> original;
@@ -83,7 +25,7 @@ struct Corpus {
 const Corpus& TheCorpus() {
   static const Corpus corpus = [] {
     Corpus made;
-    made.original = MixedInput();
+    made.original = BuildMixedInput(kInputSize);
     qmpack::LzhEncodeOptions options;
     options.parser = qmpack::LzhParser::kGreedy;
     made.packed = qmpack::LzhEncode(made.original.data(), made.original.size(), options);
@@ -108,6 +50,23 @@ bool Prepare(benchmark::State& state, const Corpus& corpus) {
       100.0 * static_cast<double>(corpus.packed.size()) / static_cast<double>(corpus.original.size());
   return true;
 }
+
+// ---- A plain transcription of the published algorithm, one tree step per bit:
+// the yardstick that the figures below are measured against.
+
+void BM_DecodeReference(benchmark::State& state) {
+  const Corpus& corpus = TheCorpus();
+  if (!Prepare(state, corpus)) return;
+  std::vector<uint8_t> output;
+  for (auto _ : state) {
+    qm::lzh_test::ReferenceDecoder decoder(corpus.packed.data(), corpus.packed.size());
+    output = decoder.Decode(static_cast<int64_t>(corpus.original.size()));
+    benchmark::DoNotOptimize(output.data());
+  }
+  if (!SameAsOriginal(corpus, output)) state.SkipWithError("decoded output differs");
+  state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * corpus.original.size()));
+}
+BENCHMARK(BM_DecodeReference)->Unit(benchmark::kMillisecond);
 
 // ---- Byte-wise callbacks over memory: the interface the unpack pass uses today.
 
