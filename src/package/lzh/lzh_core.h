@@ -178,8 +178,9 @@ struct LzhDecoderState {
 
   // The first kDescentBits steps from the root for every value of the next
   // kDescentBits input bits, so that the top of the tree costs one look-up.
-  // An entry holds while no node whose child it read changes its child.
-  struct Descent {
+  // An entry holds while no node whose child it read changes its child. Sized
+  // to a power of two, so that finding an entry takes a shift.
+  struct alignas(16) Descent {
     uint16_t node;   // where the steps end (a leaf, or a node at depth kDescentBits)
     uint16_t depth;  // steps taken = bits used
     // The nodes stepped from below the root, bottom first, led by kFillerNode
@@ -225,47 +226,48 @@ struct LzhDecoderState {
   // Counts symbol s, whose leaf is node `leaf` below path[0..depth - 1], the
   // nodes of `upward` (a Descent's list) and the root, keeping the nodes in
   // order of count.
-  inline void UpdateTree(unsigned symbol, unsigned leaf, unsigned depth,
+  inline void UpdateTree(unsigned symbol, size_t leaf, unsigned depth,
                          const uint16_t* upward);
 
  private:
   void StartTree();
   void RebuildTree();
-  inline void CountUpFrom(unsigned node);
-  inline unsigned SwapWithLastSmaller(unsigned node, unsigned newCount);
-  inline void SwapSubtrees(unsigned a, unsigned b);
+  // Node numbers are pointer-sized here, so that they index without widening.
+  inline void CountUpFrom(size_t node);
+  inline size_t SwapWithLastSmaller(size_t node, unsigned newCount);
+  inline void SwapSubtrees(size_t a, size_t b);
   // Where the parent of child value first + 1 is kept.
-  static unsigned SecondChild(unsigned first) {
+  static size_t SecondChild(size_t first) {
     return first < lzh::kLeafBase ? first + 1 : lzh::kNodeCount + lzh::kSymbolCount;
   }
 };
 
-inline void LzhDecoderState::UpdateTree(unsigned symbol, unsigned leaf, unsigned depth,
+inline void LzhDecoderState::UpdateTree(unsigned symbol, size_t leaf, unsigned depth,
                                         const uint16_t* upward) {
   if (count[lzh::kRoot] == lzh::kRebuildCount) {
     RebuildTree();
-    CountUpFrom(static_cast<unsigned>(parent[symbol + lzh::kLeafBase]));
+    CountUpFrom(static_cast<uint16_t>(parent[symbol + lzh::kLeafBase]));
     return;
   }
   // While no node moves, the ancestors are the ones the decode walked through.
-  unsigned node = leaf;
+  size_t node = leaf;
   for (;;) {
     const unsigned newCount = ++count[node];
     if (count[node + 1] < newCount) {
       node = SwapWithLastSmaller(node, newCount);
-      CountUpFrom(static_cast<unsigned>(parent[node]));
+      CountUpFrom(static_cast<uint16_t>(parent[node]));
       return;
     }
     if (depth == 0) break;
     node = path[--depth];
   }
   for (unsigned k = 0; k < lzh::kUpwardSteps; ++k) {
-    const unsigned step = upward[k];
+    const size_t step = upward[k];
     if (count[step + 1] < ++count[step]) {
       // Read again from the list and the counts, so that the unrolled steps
       // need not keep their node and count at hand for this rare way out.
       node = SwapWithLastSmaller(upward[k], count[upward[k]]);
-      CountUpFrom(static_cast<unsigned>(parent[node]));
+      CountUpFrom(static_cast<uint16_t>(parent[node]));
       return;
     }
   }
@@ -273,20 +275,20 @@ inline void LzhDecoderState::UpdateTree(unsigned symbol, unsigned leaf, unsigned
 }
 
 // Adds one to `node` and each of its ancestors, moving nodes to keep the order.
-inline void LzhDecoderState::CountUpFrom(unsigned node) {
+inline void LzhDecoderState::CountUpFrom(size_t node) {
   while (node != 0) {
     const unsigned newCount = ++count[node];
     if (count[node + 1] < newCount) node = SwapWithLastSmaller(node, newCount);
-    node = static_cast<unsigned>(parent[node]);
+    node = static_cast<uint16_t>(parent[node]);
   }
 }
 
 // `node` has just outgrown its right neighbour: exchange it with the last node
 // whose count is still below `newCount`, and return that place.
-inline unsigned LzhDecoderState::SwapWithLastSmaller(unsigned node, unsigned newCount) {
+inline size_t LzhDecoderState::SwapWithLastSmaller(size_t node, unsigned newCount) {
   // Counts are in order, so the nodes below newCount form a run: test four at
   // a time (the sentinel slots stop the scan inside the array).
-  unsigned last = node + 1;
+  size_t last = node + 1;
   for (;;) {
     const unsigned smaller = (count[last + 1] < newCount) + (count[last + 2] < newCount) +
                              (count[last + 3] < newCount) + (count[last + 4] < newCount);
@@ -300,10 +302,10 @@ inline unsigned LzhDecoderState::SwapWithLastSmaller(unsigned node, unsigned new
 }
 
 // Nodes a and b trade places in the tree: each takes the other's children.
-inline void LzhDecoderState::SwapSubtrees(unsigned a, unsigned b) {
+inline void LzhDecoderState::SwapSubtrees(size_t a, size_t b) {
   staleDescents.AddBoth(descentReaders[a], descentReaders[b]);
-  const unsigned fromA = static_cast<unsigned>(child[a]);
-  const unsigned fromB = static_cast<unsigned>(child[b]);
+  const size_t fromA = static_cast<uint16_t>(child[a]);
+  const size_t fromB = static_cast<uint16_t>(child[b]);
   parent[fromA] = static_cast<int16_t>(b);
   parent[SecondChild(fromA)] = static_cast<int16_t>(b);
   parent[fromB] = static_cast<int16_t>(a);
@@ -341,16 +343,9 @@ class CoreDecoder {
     LoadWorkingCopies();
     int64_t produced = 0;
     while (produced < total && keepGoing != 0) {
-      if (bitCount_ < 32) TopUp();
-      const unsigned symbol = DecodeSymbol();
-      if (symbol < 256) {
-        EmitLiteral(static_cast<uint8_t>(symbol));
-        produced += 1;
-      } else {
-        const unsigned length = symbol - kMatchSymbolBias;
-        EmitMatch(DecodeDistance(), length);
-        produced += length;
-      }
+      const unsigned start = historyPos_;
+      DecodeUpTo(StopPosition(total - produced), keepGoing);
+      produced += historyPos_ - start;
       if (historyPos_ >= kSlideAt) historyPos_ = s_.SlideHistory(historyPos_);
     }
     s_.produced = produced;
@@ -358,8 +353,27 @@ class CoreDecoder {
   }
 
  private:
+  // Where the window position stands when `remaining` more bytes are out, or
+  // where the window must slide if that comes first: one test per symbol for both.
+  unsigned StopPosition(int64_t remaining) const {
+    const unsigned room = kSlideAt - historyPos_;
+    return historyPos_ + (remaining < room ? static_cast<unsigned>(remaining) : room);
+  }
+
+  void DecodeUpTo(unsigned stop, const int32_t& keepGoing) {
+    do {
+      if (bitCount_ < 32) TopUp();
+      const unsigned symbol = DecodeSymbol();
+      if (symbol < 256) {
+        EmitLiteral(static_cast<uint8_t>(symbol));
+      } else {
+        EmitMatch(DecodeDistance(), symbol - kMatchSymbolBias);
+      }
+    } while (historyPos_ < stop && keepGoing != 0);
+  }
+
   unsigned DecodeSymbol() {
-    unsigned node;
+    size_t node;
     const uint16_t* upward;
     if (bitCount_ >= kDescentBits + 8) {  // no fetch would fall inside these bits
       const unsigned pattern = static_cast<unsigned>(bits_ >> (64 - kDescentBits));
@@ -370,17 +384,17 @@ class CoreDecoder {
       bits_ <<= steps.depth;
       bitCount_ -= steps.depth;
     } else {
-      node = static_cast<unsigned>(s_.child[kRoot]) + TakeBit();  // the root is never a leaf
+      node = static_cast<uint16_t>(s_.child[kRoot]) + TakeBit();  // the root is never a leaf
       upward = LzhDecoderState::kNoSteps.data();
     }
     unsigned depth = 0;
-    unsigned value = static_cast<unsigned>(s_.child[node]);
+    size_t value = static_cast<uint16_t>(s_.child[node]);
     while (value < kLeafBase) {
       s_.path[depth++] = static_cast<uint16_t>(node);
       node = value + TakeBit();
-      value = static_cast<unsigned>(s_.child[node]);
+      value = static_cast<uint16_t>(s_.child[node]);
     }
-    const unsigned symbol = value - kLeafBase;
+    const unsigned symbol = static_cast<unsigned>(value - kLeafBase);
     s_.UpdateTree(symbol, node, depth, upward);
     return symbol;
   }
@@ -457,6 +471,7 @@ class CoreDecoder {
         TopUp();
       } else {
         TakeInputByte(0);
+        ++takenBefore_;
       }
     }
   }
@@ -478,19 +493,21 @@ class CoreDecoder {
     const unsigned taken = (63 - bitCount_) >> 3;
     bits_ |= word >> bitCount_;
     next_ += taken;
-    bytesTaken_ += taken;
     bitCount_ += 8 * taken;
   }
 
   void TakeInputByte(uint8_t byte) {
     bits_ |= static_cast<uint64_t>(byte) << (56 - bitCount_);
     bitCount_ += 8;
-    ++bytesTaken_;
   }
+
+  uint64_t BytesTaken() const { return takenBefore_ + static_cast<uint64_t>(next_ - blockStart_); }
 
   bool PullBlock() {
     const uint8_t* block = nullptr;
     const size_t size = source_.Pull(block);
+    takenBefore_ = BytesTaken();
+    blockStart_ = block;
     next_ = block;
     end_ = size != 0 ? block + size : block;
     return size != 0;
@@ -500,7 +517,8 @@ class CoreDecoder {
     historyPos_ = s_.historyPos;
     bits_ = s_.bits;
     bitCount_ = s_.bitCount;
-    bytesTaken_ = s_.bytesTaken;
+    takenBefore_ = s_.bytesTaken;
+    blockStart_ = s_.next;
     next_ = s_.next;
     end_ = s_.end;
   }
@@ -509,7 +527,7 @@ class CoreDecoder {
     s_.historyPos = historyPos_;
     s_.bits = bits_;
     s_.bitCount = bitCount_;
-    s_.bytesTaken = bytesTaken_;
+    s_.bytesTaken = BytesTaken();
     s_.next = next_;
     s_.end = end_;
   }
@@ -520,7 +538,10 @@ class CoreDecoder {
   unsigned historyPos_ = 0;
   uint64_t bits_ = 0;
   unsigned bitCount_ = 0;
-  uint64_t bytesTaken_ = 0;
+  // Bytes moved into the reservoir: those before the current block (zero fill
+  // included), then those of the block up to next_, counted only when asked.
+  uint64_t takenBefore_ = 0;
+  const uint8_t* blockStart_ = nullptr;
   const uint8_t* next_ = nullptr;
   const uint8_t* end_ = nullptr;
 };
