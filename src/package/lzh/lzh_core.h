@@ -80,7 +80,11 @@ constexpr unsigned kMatchSymbolBias = 253;  // symbol L + 253 codes a match of l
 constexpr unsigned kSymbolCount = 314;      // 256 literals, then lengths 3..60
 constexpr unsigned kNodeCount = 2 * kSymbolCount - 1;
 constexpr unsigned kRoot = kNodeCount - 1;
-constexpr unsigned kLeafBase = kNodeCount;  // child value s + kLeafBase names symbol s
+// Child value kLeafBase + 2s names symbol s. Leaf values are two apart, so
+// that the value after each, where a leaf's absent second child would be,
+// is free to take its writes.
+constexpr unsigned kLeafBase = kNodeCount;
+constexpr unsigned LeafValue(unsigned symbol) { return kLeafBase + 2 * symbol; }
 constexpr unsigned kRebuildCount = 32768;   // root count that halves every count
 constexpr uint16_t kCountSentinel = 65535;  // above every count: stops the swap scan
 constexpr unsigned kSentinelSlots = 8;       // count[kNodeCount ..]: room for a 4-wide scan
@@ -171,9 +175,9 @@ struct LzhDecoderState {
   // Adaptive Huffman tree. Nodes are kept in order of count; an inner node's
   // children are child[v] and child[v] + 1; a child value >= kLeafBase is a leaf.
   uint16_t count[lzh::kFillerNode + 2];
-  // [s + kLeafBase]: the leaf of symbol s. The last slot takes the writes
+  // [LeafValue(s)]: the leaf of symbol s; [LeafValue(s) + 1] takes the writes
   // meant for the second child of a leaf, which has none: no branch needed.
-  int16_t parent[lzh::kNodeCount + lzh::kSymbolCount + 1];
+  int16_t parent[lzh::kNodeCount + 2 * lzh::kSymbolCount];
   int16_t child[lzh::kNodeCount];
 
   // The first kDescentBits steps from the root for every value of the next
@@ -236,17 +240,13 @@ struct LzhDecoderState {
   inline void CountUpFrom(size_t node);
   inline size_t SwapWithLastSmaller(size_t node, unsigned newCount);
   inline void SwapSubtrees(size_t a, size_t b);
-  // Where the parent of child value first + 1 is kept.
-  static size_t SecondChild(size_t first) {
-    return first < lzh::kLeafBase ? first + 1 : lzh::kNodeCount + lzh::kSymbolCount;
-  }
 };
 
 inline void LzhDecoderState::UpdateTree(unsigned symbol, size_t leaf, unsigned depth,
                                         const uint16_t* upward) {
   if (count[lzh::kRoot] == lzh::kRebuildCount) {
     RebuildTree();
-    CountUpFrom(static_cast<uint16_t>(parent[symbol + lzh::kLeafBase]));
+    CountUpFrom(static_cast<uint16_t>(parent[lzh::LeafValue(symbol)]));
     return;
   }
   // While no node moves, the ancestors are the ones the decode walked through.
@@ -307,9 +307,9 @@ inline void LzhDecoderState::SwapSubtrees(size_t a, size_t b) {
   const size_t fromA = static_cast<uint16_t>(child[a]);
   const size_t fromB = static_cast<uint16_t>(child[b]);
   parent[fromA] = static_cast<int16_t>(b);
-  parent[SecondChild(fromA)] = static_cast<int16_t>(b);
+  parent[fromA + 1] = static_cast<int16_t>(b);
   parent[fromB] = static_cast<int16_t>(a);
-  parent[SecondChild(fromB)] = static_cast<int16_t>(a);
+  parent[fromB + 1] = static_cast<int16_t>(a);
   child[a] = static_cast<int16_t>(fromB);
   child[b] = static_cast<int16_t>(fromA);
 }
@@ -394,7 +394,7 @@ class CoreDecoder {
       node = value + TakeBit();
       value = static_cast<uint16_t>(s_.child[node]);
     }
-    const unsigned symbol = static_cast<unsigned>(value - kLeafBase);
+    const unsigned symbol = static_cast<unsigned>(value - kLeafBase) / 2;
     s_.UpdateTree(symbol, node, depth, upward);
     return symbol;
   }

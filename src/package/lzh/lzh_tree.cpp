@@ -70,8 +70,8 @@ unsigned LzhDecoderState::SlideHistory(unsigned pos) {
 void LzhDecoderState::StartTree() {
   for (unsigned s = 0; s < kSymbolCount; ++s) {
     count[s] = 1;
-    child[s] = static_cast<int16_t>(s + kLeafBase);
-    parent[s + kLeafBase] = static_cast<int16_t>(s);
+    child[s] = static_cast<int16_t>(LeafValue(s));
+    parent[LeafValue(s)] = static_cast<int16_t>(s);
   }
   unsigned first = 0;
   for (unsigned j = kSymbolCount; j < kNodeCount; ++j, first += 2) {
@@ -109,8 +109,7 @@ void LzhDecoderState::RebuildTree() {
   staleDescents.Fill(~uint64_t{0});
   for (unsigned i = 0; i < kNodeCount; ++i) {
     const unsigned k = static_cast<unsigned>(child[i]);
-    parent[k] = static_cast<int16_t>(i);
-    if (k < kLeafBase) parent[k + 1] = static_cast<int16_t>(i);
+    parent[k] = parent[k + 1] = static_cast<int16_t>(i);
   }
 }
 
