@@ -175,10 +175,21 @@ struct LzhDecoderState {
   // Adaptive Huffman tree. Nodes are kept in order of count; an inner node's
   // children are child[v] and child[v] + 1; a child value >= kLeafBase is a leaf.
   uint16_t count[lzh::kFillerNode + 2];
+  int16_t child[lzh::kNodeCount];
+
+  // The window: the kRingSize bytes before historyPos (see kSlideAt). It
+  // starts some 2.5 KB into the record, so that an output buffer placed in
+  // memory like the record (at the same offset in a page) lies far from it in
+  // the low 12 address bits: the processor matches loads against earlier
+  // stores by those bits first, and a match reading the window just after
+  // output stores with equal low bits would wait on them.
+  uint8_t history[lzh::kHistorySize];
+  unsigned historyPos;
+  int64_t produced;  // bytes handed to the sink
+
   // [LeafValue(s)]: the leaf of symbol s; [LeafValue(s) + 1] takes the writes
   // meant for the second child of a leaf, which has none: no branch needed.
   int16_t parent[lzh::kNodeCount + 2 * lzh::kSymbolCount];
-  int16_t child[lzh::kNodeCount];
 
   // The first kDescentBits steps from the root for every value of the next
   // kDescentBits input bits, so that the top of the tree costs one look-up.
@@ -201,11 +212,6 @@ struct LzhDecoderState {
 
   // Nodes stepped from below the table, down to the parent of the last decoded leaf.
   uint16_t path[lzh::kNodeCount];
-
-  // The window: the kRingSize bytes before historyPos (see kSlideAt).
-  uint8_t history[lzh::kHistorySize];
-  unsigned historyPos;
-  int64_t produced;  // bytes handed to the sink
 
   // Bit reservoir: bitCount valid bits at the top of `bits`, most significant first.
   uint64_t bits;
