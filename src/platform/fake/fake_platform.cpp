@@ -4,6 +4,8 @@
 #include <cstring>
 #include <stdexcept>
 
+#include "transport/path_helpers.h"
+
 namespace qm {
 
 struct FakePlatform::Node {
@@ -23,13 +25,6 @@ struct FakePlatform::OpenFile {
 };
 
 namespace {
-
-std::string Upper(std::string text) {
-  for (char& c : text) {
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  }
-  return text;
-}
 
 std::vector<std::string> SplitComponents(const std::string& path) {
   std::vector<std::string> parts;
@@ -57,7 +52,7 @@ bool WildcardMatch(const char* pattern, const char* text) {
 
 // "*.*" matches names without a dot too, as on Windows.
 bool NameMatches(const std::string& pattern, const std::string& name) {
-  const std::string p = Upper(pattern), n = Upper(name);
+  const std::string p = UpperCase(pattern), n = UpperCase(name);
   if (p.size() >= 2 && p.compare(p.size() - 2, 2, ".*") == 0 &&
       WildcardMatch(p.substr(0, p.size() - 2).c_str(), n.c_str())) {
     return true;
@@ -81,7 +76,7 @@ bool IsValidShortName(const std::string& name) {
 
 std::string ShortNameCharacters(const std::string& text, size_t limit) {
   std::string result;
-  for (char c : Upper(text)) {
+  for (char c : UpperCase(text)) {
     if (result.size() == limit) break;
     if (IsShortNameCharacter(c)) result += c;
   }
@@ -106,7 +101,7 @@ FakePlatform::~FakePlatform() = default;
 // ---- Arranging the machine ----
 
 void FakePlatform::AddDrive(char letter, uint32_t type) {
-  letter = Upper(std::string(1, letter))[0];
+  letter = UpperCase(std::string(1, letter))[0];
   driveTypes_[letter] = type;
   if (type >= kDriveRemovable && !roots_.count(letter)) {
     auto root = std::make_unique<Node>();
@@ -120,7 +115,7 @@ void FakePlatform::AddFolder(const std::string& path) {
   const std::string full = Absolute(path);
   Node* folder = roots_.at(full[0]).get();
   for (const auto& part : SplitComponents(full.substr(3))) {
-    auto it = folder->children.find(Upper(part));
+    auto it = folder->children.find(UpperCase(part));
     folder = it != folder->children.end() ? it->second.get() : AddChild(folder, part, true);
   }
 }
@@ -189,7 +184,7 @@ std::optional<std::string> FakePlatform::RegistryString(RegKey root, const std::
                                                         const std::string& name) const {
   const auto values = registryValues_.find(RegistryPath(root, key));
   if (values == registryValues_.end()) return std::nullopt;
-  const auto value = values->second.find(Upper(name));
+  const auto value = values->second.find(UpperCase(name));
   if (value == values->second.end()) return std::nullopt;
   return value->second;
 }
@@ -204,7 +199,7 @@ std::string FakePlatform::FolderPartOf(const std::string& full) {
 std::string FakePlatform::Absolute(const std::string& path) const {
   std::string full;
   if (path.size() >= 2 && path[1] == ':') {
-    full = std::string{Upper(path.substr(0, 1))[0], ':', '\\'} +
+    full = std::string{UpperCase(path.substr(0, 1))[0], ':', '\\'} +
            path.substr(path.size() > 2 && path[2] == '\\' ? 3 : 2);
   } else if (!path.empty() && path[0] == '\\') {
     if (path.size() > 1 && path[1] == '\\') return "";  // network paths do not exist here
@@ -235,11 +230,11 @@ FakePlatform::Node* FakePlatform::Lookup(const std::string& path) const {
   Node* node = root->second.get();
   for (const auto& part : SplitComponents(full.substr(3))) {
     if (!node->isFolder) return nullptr;
-    const std::string key = Upper(part);
+    const std::string key = UpperCase(part);
     auto it = node->children.find(key);
     if (it == node->children.end()) {
       it = std::find_if(node->children.begin(), node->children.end(),
-                        [&](const auto& child) { return Upper(child.second->shortName) == key; });
+                        [&](const auto& child) { return UpperCase(child.second->shortName) == key; });
     }
     if (it == node->children.end()) return nullptr;
     node = it->second.get();
@@ -265,7 +260,7 @@ FakePlatform::Node* FakePlatform::AddChild(Node* folder, const std::string& name
   node->name = name;
   node->isFolder = isFolder;
   if (IsValidShortName(name)) {
-    node->shortName = Upper(name);
+    node->shortName = UpperCase(name);
   } else {
     const auto dot = name.find_last_of('.');
     const std::string ext = dot == std::string::npos ? "" : ShortNameCharacters(name.substr(dot + 1), 3);
@@ -273,7 +268,7 @@ FakePlatform::Node* FakePlatform::AddChild(Node* folder, const std::string& name
     node->shortName = stem + "~" + std::to_string(++folder->aliasesMade) + (ext.empty() ? "" : "." + ext);
   }
   Node* added = node.get();
-  folder->children[Upper(name)] = std::move(node);
+  folder->children[UpperCase(name)] = std::move(node);
   return added;
 }
 
@@ -304,7 +299,7 @@ std::optional<FindEntry> FakePlatform::FindFirst(const std::string& path) {
     return std::nullopt;
   }
   const std::string name = LastComponent(full);
-  if (!HasWildcards(name)) {
+  if (!HasWildcard(name)) {
     const Node* node = Lookup(full);
     if (!node) {
       Fail(ParentOf(full) ? kErrorFileNotFound : kErrorPathNotFound);
@@ -330,10 +325,6 @@ std::optional<FindEntry> FakePlatform::FindFirst(const std::string& path) {
   return std::nullopt;
 }
 
-bool FakePlatform::HasWildcards(const std::string& text) {
-  return text.find_first_of("*?") != std::string::npos;
-}
-
 bool FakePlatform::CreateFolder(const std::string& path) {
   if (Lookup(path)) return Fail(kErrorAlreadyExists);
   Node* parent = ParentOf(path);
@@ -354,7 +345,7 @@ bool FakePlatform::SetCurrentFolder(const std::string& path) {
 
 uint32_t FakePlatform::QueryDriveType(const std::string& root) {
   if (root.size() != 3 || root[1] != ':' || root[2] != '\\') return kDriveNoRootDir;
-  const auto it = driveTypes_.find(Upper(root.substr(0, 1))[0]);
+  const auto it = driveTypes_.find(UpperCase(root.substr(0, 1))[0]);
   return it == driveTypes_.end() ? kDriveNoRootDir : it->second;
 }
 
@@ -368,10 +359,10 @@ std::optional<std::string> FakePlatform::ShortPath(const std::string& path) {
   std::string result = full.substr(0, 3);
   bool first = true;
   for (const auto& part : SplitComponents(full.substr(3))) {
-    auto it = node->children.find(Upper(part));
+    auto it = node->children.find(UpperCase(part));
     if (it == node->children.end()) {
       it = std::find_if(node->children.begin(), node->children.end(),
-                        [&](const auto& child) { return Upper(child.second->shortName) == Upper(part); });
+                        [&](const auto& child) { return UpperCase(child.second->shortName) == UpperCase(part); });
     }
     node = it->second.get();
     result += (first ? "" : "\\") + node->shortName;
@@ -469,7 +460,7 @@ bool FakePlatform::Delete(const std::string& path) {
   for (const auto& [handle, open] : handles_) {
     if (open->node == node) return Fail(kErrorSharingViolation);
   }
-  ParentOf(path)->children.erase(Upper(node->name));
+  ParentOf(path)->children.erase(UpperCase(node->name));
   return true;
 }
 
@@ -514,7 +505,7 @@ std::string FakePlatform::RegistryPath(RegKey parent, const std::string& subKey)
     if (it == openKeys_.end()) return "";
     base = it->second;
   }
-  for (const auto& part : SplitComponents(subKey)) base += "\\" + Upper(part);
+  for (const auto& part : SplitComponents(subKey)) base += "\\" + UpperCase(part);
   return base;
 }
 
@@ -540,17 +531,17 @@ std::optional<RegKey> FakePlatform::OpenKey(RegKey parent, const std::string& su
 std::optional<std::string> FakePlatform::QueryString(RegKey key, const std::string& name) {
   const std::string path = RegistryPath(key, "");
   const auto values = registryValues_.find(path);
-  if (values == registryValues_.end() || !values->second.count(Upper(name))) {
+  if (values == registryValues_.end() || !values->second.count(UpperCase(name))) {
     return Fail(kErrorFileNotFound), std::nullopt;
   }
-  return values->second.at(Upper(name));
+  return values->second.at(UpperCase(name));
 }
 
 bool FakePlatform::SetString(RegKey key, const std::string& name, const std::string& value) {
   const std::string path = RegistryPath(key, "");
   if (path.empty()) return Fail(6);
   if (readOnlyKeys_.count(key)) return Fail(kErrorAccessDenied);
-  registryValues_[path][Upper(name)] = value;
+  registryValues_[path][UpperCase(name)] = value;
   return true;
 }
 

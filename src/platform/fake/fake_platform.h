@@ -140,7 +140,6 @@ class FakePlatform : public Platform {
   OpenFile* Handle(FileHandle file);
   bool Fail(uint32_t error);
   static std::string FolderPartOf(const std::string& full);
-  static bool HasWildcards(const std::string& text);
   std::string RegistryPath(RegKey parent, const std::string& subKey) const;
 
   std::map<char, uint32_t> driveTypes_;
