@@ -369,7 +369,7 @@ class CoreDecoder {
 
   void DecodeUpTo(unsigned stop, const int32_t& keepGoing) {
     do {
-      if (bitCount_ < 32) TopUp();
+      TopUp();  // unconditionally: a test of the fill level would be mispredicted often
       const unsigned symbol = DecodeSymbol();
       if (symbol < 256) {
         EmitLiteral(static_cast<uint8_t>(symbol));
@@ -488,7 +488,7 @@ class CoreDecoder {
     if (end_ - next_ >= 8) {
       TakeInputWord();
     } else {
-      while (next_ != end_ && bitCount_ <= 56) TakeInputByte(*next_++);
+      while (next_ != end_ && bitCount_ < 56) TakeInputByte(*next_++);
     }
   }
 
