@@ -1,6 +1,5 @@
 // The adaptive Huffman tree of the LZHUF decoder: its start, the look-up table
 // of its first steps, and its periodic rebuild with halved counts.
-#include <algorithm>
 #include <cstring>
 
 #include "package/lzh/lzh_core.h"
@@ -86,25 +85,37 @@ void LzhDecoderState::StartTree() {
 }
 
 // Halves every leaf count (rounding up) and rebuilds the inner nodes in order
-// of count, each placed after the last node whose count does not exceed its own.
+// of count: inner node j joins the nodes at 2(j - 314) and the next one, and
+// goes after every node whose count does not exceed its own. The halved leaves
+// keep their order and the inner nodes come in order of their sums, so one
+// merge of the two runs puts every node in its place.
 void LzhDecoderState::RebuildTree() {
+  uint16_t leafCount[kSymbolCount];
+  int16_t leafChild[kSymbolCount];
   unsigned leaves = 0;
   for (unsigned i = 0; i < kNodeCount; ++i) {
     if (static_cast<unsigned>(child[i]) >= kLeafBase) {
-      count[leaves] = static_cast<uint16_t>((count[i] + 1u) / 2);
-      child[leaves] = child[i];
+      leafCount[leaves] = static_cast<uint16_t>((count[i] + 1u) / 2);
+      leafChild[leaves] = child[i];
       ++leaves;
     }
   }
-  unsigned first = 0;
-  for (unsigned j = kSymbolCount; j < kNodeCount; ++j, first += 2) {
-    const uint16_t sum = static_cast<uint16_t>(count[first] + count[first + 1]);
-    // count[0 .. j - 1] is in order, so the place is found by halving.
-    const unsigned place = static_cast<unsigned>(std::upper_bound(count, count + j, sum) - count);
-    std::memmove(&count[place + 1], &count[place], (j - place) * sizeof count[0]);
-    std::memmove(&child[place + 1], &child[place], (j - place) * sizeof child[0]);
-    count[place] = sum;
-    child[place] = static_cast<int16_t>(first);
+  unsigned nextLeaf = 0;
+  unsigned nextInner = 0;  // joins the nodes at 2 * nextInner and the next one
+  for (unsigned place = 0; place < kNodeCount; ++place) {
+    // An inner node can go no earlier than just after its second child.
+    const bool innerReady = 2 * nextInner + 2 <= place;
+    const uint16_t sum =
+        innerReady ? static_cast<uint16_t>(count[2 * nextInner] + count[2 * nextInner + 1]) : 0;
+    if (nextLeaf < kSymbolCount && (!innerReady || leafCount[nextLeaf] <= sum)) {
+      count[place] = leafCount[nextLeaf];
+      child[place] = leafChild[nextLeaf];
+      ++nextLeaf;
+    } else {
+      count[place] = sum;
+      child[place] = static_cast<int16_t>(2 * nextInner);
+      ++nextInner;
+    }
   }
   staleDescents.Fill(~uint64_t{0});
   for (unsigned i = 0; i < kNodeCount; ++i) {
