@@ -7,6 +7,7 @@
 #include <cstring>
 #include <vector>
 
+#include "byte_rate.h"
 #include "mixed_input.h"
 #include "package/lzh/lzh_core.h"
 #include "package/lzh/lzh_decoder.h"
@@ -64,7 +65,7 @@ void BM_DecodeReference(benchmark::State& state) {
     benchmark::DoNotOptimize(output.data());
   }
   if (!SameAsOriginal(corpus, output)) state.SkipWithError("decoded output differs");
-  state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * corpus.original.size()));
+  ReportByteRate(state, corpus.original.size());
 }
 BENCHMARK(BM_DecodeReference)->Unit(benchmark::kMillisecond);
 
@@ -102,7 +103,7 @@ void BM_DecodeCallbacks(benchmark::State& state) {
     benchmark::DoNotOptimize(output.data());
   }
   if (!SameAsOriginal(corpus, output)) state.SkipWithError("decoded output differs");
-  state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * corpus.original.size()));
+  ReportByteRate(state, corpus.original.size());
 }
 BENCHMARK(BM_DecodeCallbacks)->Unit(benchmark::kMillisecond);
 
@@ -118,7 +119,7 @@ void BM_DecodeCoreMemory(benchmark::State& state) {
     benchmark::DoNotOptimize(output.data());
   }
   if (!SameAsOriginal(corpus, output)) state.SkipWithError("decoded output differs");
-  state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * corpus.original.size()));
+  ReportByteRate(state, corpus.original.size());
 }
 BENCHMARK(BM_DecodeCoreMemory)->Unit(benchmark::kMillisecond);
 
@@ -180,7 +181,7 @@ void BM_DecodeCoreBlocks(benchmark::State& state) {
     benchmark::DoNotOptimize(output.data());
   }
   if (!SameAsOriginal(corpus, output)) state.SkipWithError("decoded output differs");
-  state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * corpus.original.size()));
+  ReportByteRate(state, corpus.original.size());
 }
 BENCHMARK(BM_DecodeCoreBlocks)->Unit(benchmark::kMillisecond);
 

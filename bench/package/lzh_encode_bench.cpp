@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "byte_rate.h"
 #include "mixed_input.h"
 #include "qmpack/lzh_encoder.h"
 
@@ -27,7 +28,7 @@ void BM_LzhEncode(benchmark::State& state, qmpack::LzhParser parser) {
     encodedBytes = encoded.size();
     benchmark::DoNotOptimize(encoded.data());
   }
-  state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * input.size()));
+  ReportByteRate(state, input.size());
   state.counters["input_bytes"] = static_cast<double>(input.size());
   state.counters["output_bytes"] = static_cast<double>(encodedBytes);
   state.counters["ratio"] = static_cast<double>(encodedBytes) / static_cast<double>(input.size());

@@ -483,12 +483,15 @@ class CoreDecoder {
     }
   }
 
-  // Moves bytes of the current block into the reservoir, never pulling.
+  // Moves bytes of the current block into the reservoir, never pulling. The
+  // byte loop may fill all 64 bits; the word path never meets a full
+  // reservoir, as a block left shorter than a word stays so until the next
+  // pull, which comes only when 8 bits or fewer are left.
   void TopUp() {
     if (end_ - next_ >= 8) {
       TakeInputWord();
     } else {
-      while (next_ != end_ && bitCount_ < 56) TakeInputByte(*next_++);
+      while (next_ != end_ && bitCount_ <= 56) TakeInputByte(*next_++);
     }
   }
 
