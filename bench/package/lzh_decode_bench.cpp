@@ -147,22 +147,23 @@ struct BlockSource {
 struct BlockSink {
   uint8_t* out;
   uint8_t buffer[kBlock + qm::lzh::kCopyChunk];
-  size_t used = 0;
+  uint8_t* next = buffer;
 
   void Put(uint8_t byte) {
-    if (used == kBlock) Flush();
-    buffer[used++] = byte;
+    if (next == buffer + kBlock) Flush();
+    *next++ = byte;
   }
   uint8_t* RunSpace(size_t count) {
-    if (used + count > kBlock) return nullptr;
-    uint8_t* const space = buffer + used;
-    used += count;
+    if (static_cast<size_t>(buffer + kBlock - next) < count) return nullptr;
+    uint8_t* const space = next;
+    next += count;
     return space;
   }
   void Flush() {
+    const size_t used = static_cast<size_t>(next - buffer);
     std::memcpy(out, buffer, used);
     out += used;
-    used = 0;
+    next = buffer;
   }
 };
 
@@ -174,7 +175,7 @@ void BM_DecodeCoreBlocks(benchmark::State& state) {
   const int32_t keepGoing = 1;
   for (auto _ : state) {
     BlockSource source{corpus.packed.data(), corpus.packed.data() + corpus.packed.size(), {}};
-    BlockSink sink{output.data(), {}};
+    BlockSink sink{output.data()};
     qm::LzhDecodeCore(decoder, static_cast<int64_t>(corpus.original.size()), source, sink,
                       keepGoing);
     sink.Flush();

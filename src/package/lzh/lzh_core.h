@@ -33,15 +33,16 @@
 //       return keepGoing != 0 ? got : 0;
 //     }
 //   };
-//   struct JoinedFileBlocks {               // the Sink
+//   struct JoinedFileBlocks {               // the Sink; next starts at writeBuffer
+//     // WriteBlockAndMoveGauge writes the block (unless keepGoing is 0) and resets next.
 //     void Put(uint8_t byte) {
-//       if (used == 2048) WriteBlockAndMoveGauge();   // also skips when keepGoing is 0
-//       writeBuffer[used++] = byte;
+//       if (next == writeBuffer + 2048) WriteBlockAndMoveGauge();
+//       *next++ = byte;
 //     }
 //     uint8_t* RunSpace(size_t count) {     // writeBuffer has 16 spare bytes
-//       if (used + count > 2048) return nullptr;
-//       used += count;
-//       return writeBuffer + used - count;
+//       if (writeBuffer + 2048 - next < count) return nullptr;
+//       next += count;
+//       return next - count;
 //     }
 //   };
 //   LzhDecoderState& state = ...;           // about 20 KB, allocated for the pass
