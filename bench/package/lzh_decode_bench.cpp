@@ -69,7 +69,7 @@ void BM_DecodeReference(benchmark::State& state) {
 }
 BENCHMARK(BM_DecodeReference)->Unit(benchmark::kMillisecond);
 
-// ---- Byte-wise callbacks over memory: the interface the unpack pass uses today.
+// ---- Byte-wise callbacks over memory: the decoder's one-byte-per-call interface.
 
 struct CallbackIo {
   const uint8_t* in;
