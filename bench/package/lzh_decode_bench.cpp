@@ -142,28 +142,26 @@ struct BlockSource {
   }
 };
 
-// Keeps lzh::kCopyChunk spare bytes after the block (the unpack pass's block
-// buffers have 16), so that the core copies matches straight in, in whole chunks.
+// Gathers the decoded runs into 2,048-byte blocks, writing each full one out.
 struct BlockSink {
   uint8_t* out;
-  uint8_t buffer[kBlock + qm::lzh::kCopyChunk];
-  uint8_t* next = buffer;
+  uint8_t buffer[kBlock];
+  size_t used = 0;
 
-  void Put(uint8_t byte) {
-    if (next == buffer + kBlock) Flush();
-    *next++ = byte;
-  }
-  uint8_t* RunSpace(size_t count) {
-    if (static_cast<size_t>(buffer + kBlock - next) < count) return nullptr;
-    uint8_t* const space = next;
-    next += count;
-    return space;
+  void TakeRun(const uint8_t* bytes, size_t count) {
+    while (count != 0) {
+      const size_t part = std::min(count, kBlock - used);
+      std::memcpy(buffer + used, bytes, part);
+      used += part;
+      bytes += part;
+      count -= part;
+      if (used == kBlock) Flush();
+    }
   }
   void Flush() {
-    const size_t used = static_cast<size_t>(next - buffer);
     std::memcpy(out, buffer, used);
     out += used;
-    next = buffer;
+    used = 0;
   }
 };
 
@@ -175,7 +173,7 @@ void BM_DecodeCoreBlocks(benchmark::State& state) {
   const int32_t keepGoing = 1;
   for (auto _ : state) {
     BlockSource source{corpus.packed.data(), corpus.packed.data() + corpus.packed.size(), {}};
-    BlockSink sink{output.data()};
+    BlockSink sink{output.data(), {}};
     qm::LzhDecodeCore(decoder, static_cast<int64_t>(corpus.original.size()), source, sink,
                       keepGoing);
     sink.Flush();

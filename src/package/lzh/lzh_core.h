@@ -13,15 +13,14 @@
 //   that hands out one byte per call is read exactly as the byte-wise decoder
 //   reads. Returning 0 means "no byte now": the core then uses one zero byte
 //   and pulls again when it next needs input.
-// Sink: an object with
+// Sink: an object with either
+//     void TakeRun(const uint8_t* bytes, size_t count);
+//   which takes the decoded bytes in order, in runs of at most 4,096 bytes (a
+//   final match may add up to 59), the last run before LzhDecodeCore returns;
+//   `bytes` is good only during the call. Or with
 //     void Put(uint8_t byte);
-//   called once per decoded byte, in order. A Sink may also have
-//     uint8_t* RunSpace(size_t count);
-//   which the core asks, before each match (count 3 to 60), for the place to
-//   write the match's bytes straight into, instead of putting them one by
-//   one. It answers with that place, counting the bytes as put, or with
-//   nullptr to have them put one by one. The core may scribble on up to
-//   lzh::kCopyChunk - 1 bytes after the run there; later output overwrites them.
+//   called once per decoded byte as soon as it is decoded, for a caller that
+//   must see each byte before the next symbol (the byte-wise interface).
 //
 // A caller with 2,048-byte block buffers (the unpack pass) drives it like this:
 //
@@ -33,16 +32,14 @@
 //       return keepGoing != 0 ? got : 0;
 //     }
 //   };
-//   struct JoinedFileBlocks {               // the Sink; next starts at writeBuffer
-//     // WriteBlockAndMoveGauge writes the block (unless keepGoing is 0) and resets next.
-//     void Put(uint8_t byte) {
-//       if (next == writeBuffer + 2048) WriteBlockAndMoveGauge();
-//       *next++ = byte;
-//     }
-//     uint8_t* RunSpace(size_t count) {     // writeBuffer has 16 spare bytes
-//       if (writeBuffer + 2048 - next < count) return nullptr;
-//       next += count;
-//       return next - count;
+//   struct JoinedFileBlocks {               // the Sink
+//     void TakeRun(const uint8_t* bytes, size_t count) {
+//       while (count != 0) {                // fill the block, write it when full
+//         size_t part = std::min(count, 2048 - used);
+//         std::memcpy(writeBuffer + used, bytes, part);
+//         used += part; bytes += part; count -= part;
+//         if (used == 2048) WriteBlockAndMoveGauge();   // skips the write when keepGoing is 0
+//       }
 //     }
 //   };
 //   LzhDecoderState& state = ...;           // about 20 KB, allocated for the pass
@@ -51,8 +48,9 @@
 //
 // keepGoing is read between symbols, so a cancel confirmed inside Pull (or Put)
 // stops the decode after the current symbol, as with the byte-wise interface.
-// Messages are then pumped once per 2,048 input bytes instead of once per byte.
-// The output is the same byte for byte whatever the block sizes.
+// Messages are then pumped once per 2,048 input bytes instead of once per byte,
+// and output reaches a run-taking sink up to 4 KB after it is decoded. The
+// output is the same byte for byte whatever the block sizes.
 //
 // What makes it faster than the byte-wise transcription: a 64-bit bit
 // reservoir filled a word at a time, a table that resolves the first six tree
@@ -60,8 +58,9 @@
 // moves), the walk down the tree remembered so that counting goes back up it
 // without chasing parent links (through the table's part of it in a fixed
 // number of unrolled steps), a four-wide scan for the place a node moves to,
-// and a window kept as a straight buffer so that matches are copied eight
-// bytes at a time, into the window and the sink's space at once.
+// and a window kept as a straight buffer, so that matches are copied eight
+// bytes at a time and the output leaves it in runs of 4 KB, with no per-byte
+// work for the sink.
 #pragma once
 
 #include <array>
@@ -103,16 +102,11 @@ constexpr unsigned kCopyChunk = 8;    // bytes a match copy moves at once
 constexpr unsigned kSlideAt = 2 * kRingSize;
 constexpr unsigned kHistorySize = kSlideAt + kMaxMatch + kCopyChunk;
 
-// Copies `count` bytes to both `to` and `also` in whole chunks of kCopyChunk,
-// so it may read and write up to kCopyChunk - 1 bytes past the ends. The
-// source may overlap `to` only from kCopyChunk or more bytes behind it.
-inline void CopyInChunks(uint8_t* to, uint8_t* also, const uint8_t* from, size_t count) {
-  for (size_t k = 0; k < count; k += kCopyChunk) {
-    uint8_t chunk[kCopyChunk];
-    std::memcpy(chunk, from + k, kCopyChunk);
-    std::memcpy(to + k, chunk, kCopyChunk);
-    std::memcpy(also + k, chunk, kCopyChunk);
-  }
+// Copies `count` bytes in whole chunks of kCopyChunk, so it may read and
+// write up to kCopyChunk - 1 bytes past the ends. The source may overlap `to`
+// only from kCopyChunk or more bytes behind it.
+inline void CopyInChunks(uint8_t* to, const uint8_t* from, size_t count) {
+  for (size_t k = 0; k < count; k += kCopyChunk) std::memcpy(to + k, from + k, kCopyChunk);
 }
 
 // The fixed prefix code of a distance's upper 6 bits, indexed by the first 8
@@ -324,12 +318,12 @@ inline void LzhDecoderState::SwapSubtrees(size_t a, size_t b) {
 
 namespace lzh {
 
-// Whether a Sink has RunSpace (see the top of this file).
+// Whether a Sink takes runs (TakeRun) rather than single bytes (see the top of this file).
 template <class Sink, class = void>
-struct HasRunSpace : std::false_type {};
+struct TakesRuns : std::false_type {};
 template <class Sink>
-struct HasRunSpace<Sink, std::void_t<decltype(std::declval<Sink&>().RunSpace(size_t{}))>>
-    : std::true_type {};
+struct TakesRuns<Sink, std::void_t<decltype(std::declval<Sink&>().TakeRun(
+                           static_cast<const uint8_t*>(nullptr), size_t{}))>> : std::true_type {};
 
 // One decode of `total` bytes over a Source and a Sink (see the top of this
 // file). The reservoir, the input block and the window's end live in members
@@ -353,6 +347,7 @@ class CoreDecoder {
     while (produced < total && keepGoing != 0) {
       const unsigned start = historyPos_;
       DecodeUpTo(StopPosition(total - produced), keepGoing);
+      if constexpr (TakesRuns<Sink>::value) sink_.TakeRun(s_.history + start, historyPos_ - start);
       produced += historyPos_ - start;
       if (historyPos_ >= kSlideAt) historyPos_ = s_.SlideHistory(historyPos_);
     }
@@ -423,7 +418,7 @@ class CoreDecoder {
 
   void EmitLiteral(uint8_t byte) {
     s_.history[historyPos_++] = byte;
-    sink_.Put(byte);
+    if constexpr (!TakesRuns<Sink>::value) sink_.Put(byte);
   }
 
   // Bytes past the match's end are free to overwrite: the window lies behind it.
@@ -431,26 +426,13 @@ class CoreDecoder {
     uint8_t* const to = s_.history + historyPos_;
     const uint8_t* const from = to - distance - 1;
     historyPos_ += length;
-    uint8_t* const space = SinkSpace(length);
-    uint8_t* const also = space != nullptr ? space : to;
     if (distance + 1 >= kCopyChunk) {
-      CopyInChunks(to, also, from, length);
+      CopyInChunks(to, from, length);
     } else {
-      for (unsigned k = 0; k < length; ++k) {  // forward: short distances repeat
-        to[k] = from[k];
-        also[k] = to[k];
-      }
+      for (unsigned k = 0; k < length; ++k) to[k] = from[k];  // forward: short distances repeat
     }
-    if (space == nullptr) {
+    if constexpr (!TakesRuns<Sink>::value) {
       for (unsigned k = 0; k < length; ++k) sink_.Put(to[k]);
-    }
-  }
-
-  uint8_t* SinkSpace(unsigned length) {
-    if constexpr (HasRunSpace<Sink>::value) {
-      return sink_.RunSpace(length);
-    } else {
-      return nullptr;
     }
   }
 

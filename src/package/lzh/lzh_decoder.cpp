@@ -1,6 +1,7 @@
 // The byte-wise and in-memory decode calls, both built on LzhDecodeCore.
 #include "package/lzh/lzh_decoder.h"
 
+#include <cstring>
 #include <new>
 
 #include "package/lzh/lzh_core.h"
@@ -93,21 +94,17 @@ class MemorySource {
   size_t size_;
 };
 
-// Fills `output`, which ends at `limit`.
+// Fills `output` from its start.
 class MemorySink {
  public:
-  MemorySink(uint8_t* output, const uint8_t* limit) : next_(output), limit_(limit) {}
-  void Put(uint8_t byte) { *next_++ = byte; }
-  uint8_t* RunSpace(size_t count) {
-    if (static_cast<size_t>(limit_ - next_) < count + lzh::kCopyChunk) return nullptr;
-    uint8_t* const space = next_;
+  explicit MemorySink(uint8_t* output) : next_(output) {}
+  void TakeRun(const uint8_t* bytes, size_t count) {
+    std::memcpy(next_, bytes, count);
     next_ += count;
-    return space;
   }
 
  private:
   uint8_t* next_;
-  const uint8_t* limit_;
 };
 
 }  // namespace
@@ -129,7 +126,7 @@ LzhMemoryResult LzhDecodeMemory(const uint8_t* input, size_t inputSize, uint8_t*
                                 size_t total) {
   StateLease lease;
   MemorySource source(input, inputSize);
-  MemorySink sink(output, output + total + kLzhMaxOverrun);
+  MemorySink sink(output);
   const int32_t keepGoing = 1;
   LzhDecoderState& state = lease.State();
   LzhDecodeCore(state, static_cast<int64_t>(total), source, sink, keepGoing);

@@ -1,11 +1,13 @@
 // LzhDecodeCore driven the way the unpack pass drives it: input in blocks of
-// any size, output gathered into 2,048-byte blocks, a cancel from inside Pull.
+// any size, output put byte by byte into 2,048-byte blocks or taken in runs,
+// a cancel from inside Pull.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <vector>
 
 #include "package/lzh/lzh_core.h"
+#include "package/lzh/lzh_decoder.h"
 #include "package/lzh/lzh_test_support.h"
 
 namespace qm::lzh_test {
@@ -55,37 +57,15 @@ class BlockSink {
   size_t used_ = 0;
 };
 
-// A block sink that lets the core write matches straight into its block, with
-// the spare bytes the core may scribble on; a match that does not fit in the
-// rest of the block is refused and so comes byte by byte.
-class RunSpaceSink {
+// Takes the output in runs, noting each run's length.
+class RunSink {
  public:
-  void Put(uint8_t byte) {
-    if (used_ == kBlock) Flush();
-    block_[used_++] = byte;
-  }
-  uint8_t* RunSpace(size_t count) {
+  void TakeRun(const uint8_t* bytes, size_t count) {
     runLengths.push_back(count);
-    if (used_ + count > kBlock) {
-      ++refused;
-      return nullptr;
-    }
-    uint8_t* const space = block_ + used_;
-    used_ += count;
-    return space;
-  }
-  void Flush() {
-    output.insert(output.end(), block_, block_ + used_);
-    used_ = 0;
+    output.insert(output.end(), bytes, bytes + count);
   }
   std::vector<uint8_t> output;
   std::vector<size_t> runLengths;
-  int refused = 0;
-
- private:
-  static constexpr size_t kBlock = 2048;
-  uint8_t block_[kBlock + lzh::kCopyChunk];
-  size_t used_ = 0;
 };
 
 std::vector<uint8_t> LongTextStream() {
@@ -108,22 +88,21 @@ TEST(LzhDecodeCore, OutputDoesNotDependOnInputBlockSizes) {
   }
 }
 
-TEST(LzhDecodeCore, SinkWithRunSpaceIsOfferedEveryMatchWholeAndGetsTheSameBytes) {
+TEST(LzhDecodeCore, SinkTakingRunsGetsTheSameBytesInWindowSizedRuns) {
   const std::vector<uint8_t> stream = LongTextStream();
   // Byte by byte, without runs.
   const std::vector<uint8_t> expected =
       DecodeByCallbacks(stream, static_cast<int32_t>(kLongTextSize));
   static LzhDecoderState state;
   BlockSource source(stream, 2048);
-  RunSpaceSink sink;
+  RunSink sink;
   const int32_t keepGoing = 1;
   LzhDecodeCore(state, static_cast<int64_t>(kLongTextSize), source, sink, keepGoing);
-  sink.Flush();
   EXPECT_EQ(sink.output, expected);
-  EXPECT_GT(sink.refused, 0);
   ASSERT_FALSE(sink.runLengths.empty());
-  EXPECT_GE(*std::min_element(sink.runLengths.begin(), sink.runLengths.end()), 3u);
-  EXPECT_LE(*std::max_element(sink.runLengths.begin(), sink.runLengths.end()), 60u);
+  EXPECT_LE(*std::max_element(sink.runLengths.begin(), sink.runLengths.end()),
+            size_t{4096} + kLzhMaxOverrun);
+  EXPECT_GT(sink.runLengths.size(), kLongTextSize / (4096 + kLzhMaxOverrun));
 }
 
 TEST(LzhDecodeCore, CancelInsidePullEndsTheDecodeWithinOneSymbol) {
@@ -142,6 +121,16 @@ TEST(LzhDecodeCore, CancelInsidePullEndsTheDecodeWithinOneSymbol) {
   ASSERT_GT(sink.output.size(), 4u * 2048);
   ASSERT_LT(sink.output.size(), kLongTextSize);
   EXPECT_TRUE(std::equal(sink.output.begin(), sink.output.end(), whole.begin()));
+
+  // A sink taking runs stops at the same byte, with every decoded byte handed over.
+  BlockSource again(stream, 2048);
+  keepGoing = 1;
+  again.keepGoing = &keepGoing;
+  again.cancelAtPull = 5;
+  RunSink runs;
+  LzhDecodeCore(state, static_cast<int64_t>(kLongTextSize), again, runs, keepGoing);
+  EXPECT_EQ(runs.output, sink.output);
+  EXPECT_EQ(state.produced, static_cast<int64_t>(runs.output.size()));
 }
 
 }  // namespace
