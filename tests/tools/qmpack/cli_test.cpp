@@ -85,7 +85,7 @@ class QmpackCommands : public MediaTest {};
 
 TEST_F(QmpackCommands, BuildListVerifyExtractSucceedOnGoodMedia) {
   MakeSmallProduct();
-  const Outcome build = Qmpack({"build", "--setup", Setup().string(), "--product", Product().string(),
+  const Outcome build = Qmpack({"build", "--setup", SetupExe().string(), "--product", Product().string(),
                             "--out", Out().string(), "--greedy"});
   ASSERT_EQ(build.exitCode, kExitSuccess) << build.err;
   EXPECT_THAT(build.out, HasSubstr("diskCount 1"));
@@ -107,7 +107,7 @@ TEST_F(QmpackCommands, BuildListVerifyExtractSucceedOnGoodMedia) {
 }
 
 TEST_F(QmpackCommands, FailuresExitWithOneAndSayWhy) {
-  const Outcome list = Qmpack({"list", Setup().string()});  // the bare executable: no directory
+  const Outcome list = Qmpack({"list", SetupExe().string()});  // the bare executable: no directory
   EXPECT_EQ(list.exitCode, kExitFailure);
   EXPECT_THAT(list.out, HasSubstr("verdict: The package directory"));
 
@@ -116,7 +116,7 @@ TEST_F(QmpackCommands, FailuresExitWithOneAndSayWhy) {
   EXPECT_THAT(missing.err, HasSubstr("qmpack list: error: cannot open"));
 
   MakeSmallProduct();
-  ASSERT_EQ(Qmpack({"build", "--setup", Setup().string(), "--product", Product().string(), "--out",
+  ASSERT_EQ(Qmpack({"build", "--setup", SetupExe().string(), "--product", Product().string(), "--out",
                     Out().string(), "--greedy"})
                 .exitCode,
             kExitSuccess);

@@ -16,7 +16,7 @@ class MediaBuild : public MediaTest {
  protected:
   BuildOptions Options() const {
     BuildOptions options;
-    options.setupFile = Setup();
+    options.setupFile = SetupExe();
     options.productFolder = Product();
     options.outFolder = Out();
     options.parser = LzhParser::kGreedy;
@@ -230,7 +230,7 @@ TEST_F(MediaBuild, RefusesAMissingMainProgramOrAnEmptyProduct) {
 
 TEST_F(MediaBuild, RefusesASetupThatIsNoExecutable) {
   MakeSmallProduct();
-  WriteText(Setup(), "not a program at all");
+  WriteText(SetupExe(), "not a program at all");
   EXPECT_THAT(RefusalOf(Options()), HasSubstr("no MZ header"));
 }
 

@@ -103,7 +103,7 @@ class MediaTest : public ::testing::Test {
   ~MediaTest() override { fs::remove_all(root_); }
 
   fs::path Path(const std::string& relative) const { return root_ / relative; }
-  fs::path Setup() const { return root_ / "SETUP.EXE"; }
+  fs::path SetupExe() const { return root_ / "SETUP.EXE"; }
   fs::path Product() const { return root_ / "product"; }
   fs::path Out() const { return root_ / "out"; }
 

@@ -19,7 +19,7 @@ class MediaVerify : public MediaTest {
     AddProductFile("A.DLL", NoiseBytes(3000, 2));
     AddProductFile("B.HLP", SampleBytes(4000, 3));
     BuildOptions options;
-    options.setupFile = Setup();
+    options.setupFile = SetupExe();
     options.productFolder = Product();
     options.outFolder = Out();
     options.volumeSize = 5000;
