@@ -20,8 +20,9 @@ using ::testing::HasSubstr;
 struct SetupFile {
   std::vector<uint8_t> bytes;
 
-  explicit SetupFile(const std::vector<uint8_t>& directory, size_t imageSize = 64)
-      : bytes(imageSize, 0xCC) {
+  explicit SetupFile(const std::vector<uint8_t>& directory, size_t imageSize = 64) {
+    bytes.reserve(imageSize + directory.size());
+    bytes.assign(imageSize, 0xCC);
     Append(bytes, directory);
   }
 

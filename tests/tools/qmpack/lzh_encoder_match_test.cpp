@@ -1,6 +1,7 @@
 // The encoder's match finder against a search of the whole window.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <random>
 #include <vector>
@@ -71,9 +72,8 @@ TEST(LzhMatchFinder, FindsTheNearestSourceForEveryLength) {
 }
 
 TEST(LzhMatchFinder, ReachesIntoTheInitialSpaces) {
-  std::vector<uint8_t> data(100, ' ');
-  data.insert(data.end(), 50, 'x');
-  data.insert(data.end(), 70, ' ');
+  std::vector<uint8_t> data(220, ' ');
+  std::fill(data.begin() + 100, data.begin() + 150, 'x');
   ExpectNearestForEveryLength(data);
 }
 
