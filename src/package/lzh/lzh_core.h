@@ -15,9 +15,9 @@
 //   and pulls again when it next needs input.
 // Sink: an object with either
 //     void TakeRun(const uint8_t* bytes, size_t count);
-//   which takes the decoded bytes in order, in runs of at most 4,096 bytes (a
-//   final match may add up to 59), the last run before LzhDecodeCore returns;
-//   `bytes` is good only during the call. Or with
+//   which takes the decoded bytes in order, in runs of at most 4,096 bytes
+//   (the match that ends a run may add up to 59), the last run before
+//   LzhDecodeCore returns; `bytes` is good only during the call. Or with
 //     void Put(uint8_t byte);
 //   called once per decoded byte as soon as it is decoded, for a caller that
 //   must see each byte before the next symbol (the byte-wise interface).
