@@ -85,8 +85,8 @@ class QmpackCommands : public MediaTest {};
 
 TEST_F(QmpackCommands, BuildListVerifyExtractSucceedOnGoodMedia) {
   MakeSmallProduct();
-  const Outcome build = Qmpack({"build", "--setup", SetupExe().string(), "--product", Product().string(),
-                            "--out", Out().string(), "--greedy"});
+  const Outcome build = Qmpack({"build", "--setup", SetupExe().string(), "--product",
+                                Product().string(), "--out", Out().string(), "--greedy"});
   ASSERT_EQ(build.exitCode, kExitSuccess) << build.err;
   EXPECT_THAT(build.out, HasSubstr("diskCount 1"));
 
@@ -116,8 +116,8 @@ TEST_F(QmpackCommands, FailuresExitWithOneAndSayWhy) {
   EXPECT_THAT(missing.err, HasSubstr("qmpack list: error: cannot open"));
 
   MakeSmallProduct();
-  ASSERT_EQ(Qmpack({"build", "--setup", SetupExe().string(), "--product", Product().string(), "--out",
-                    Out().string(), "--greedy"})
+  ASSERT_EQ(Qmpack({"build", "--setup", SetupExe().string(), "--product", Product().string(),
+                    "--out", Out().string(), "--greedy"})
                 .exitCode,
             kExitSuccess);
   auto volume = ReadBytes(Out() / "Kestreln.001");
