@@ -9,7 +9,7 @@
 # fails with a message.
 
 qm_root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
-qm_display=:77
+qm_display=${QM_DISPLAY:-:77}  # QM_DISPLAY: another X display, for a second work tree
 
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"

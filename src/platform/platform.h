@@ -13,6 +13,8 @@
 
 namespace qm {
 
+class DialogController;  // platform/dialog_host.h
+
 // ---- Files and folders -----------------------------------------------------
 
 constexpr uint32_t kAttributeReadOnly = 0x01;
@@ -180,9 +182,11 @@ class Platform {
   virtual bool LoadLogo() = 0;
   virtual int ShowMessage(WindowHandle owner, const std::string& text,
                          const std::string& caption, uint32_t style) = 0;
-  // Shows a setup dialog modally over the owner. Nothing when its template is
-  // missing from the resources; otherwise the value the dialog ended with.
-  virtual std::optional<int> ShowDialog(SetupDialog dialog, WindowHandle owner) = 0;
+  // Shows a setup dialog modally over the owner, its behaviour given by
+  // `controller`. Nothing when its template is missing from the resources;
+  // otherwise the value the dialog ended with.
+  virtual std::optional<int> ShowDialog(SetupDialog dialog, WindowHandle owner,
+                                        DialogController& controller) = 0;
   // Dispatches every waiting message of the thread; WM_QUIT is dropped.
   virtual void PumpMessages() = 0;
 

@@ -4,6 +4,7 @@
 
 #include "setup/integration_actions.h"
 #include "transport/path_helpers.h"
+#include "ui/setup_dialogs.h"
 
 namespace qm {
 
@@ -151,7 +152,8 @@ void StartUp(Setup& setup) {
 }
 
 std::optional<int> ShowSetupDialog(Setup& setup, SetupDialog dialog) {
-  const auto result = setup.os.ShowDialog(dialog, setup.state.backdropWindow);
+  const auto controller = MakeDialogController(setup, dialog);
+  const auto result = setup.os.ShowDialog(dialog, setup.state.backdropWindow, *controller);
   if (result) setup.state.lastDialogResult = *result;
   return result;
 }

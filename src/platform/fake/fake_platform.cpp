@@ -569,7 +569,8 @@ int FakePlatform::ShowMessage(WindowHandle owner, const std::string& text,
   return answer;
 }
 
-std::optional<int> FakePlatform::ShowDialog(SetupDialog dialog, WindowHandle) {
+std::optional<int> FakePlatform::ShowDialog(SetupDialog dialog, WindowHandle,
+                                            DialogController&) {
   if (missingTemplates_.count(dialog)) return std::nullopt;
   dialogsShown_.push_back(dialog);
   if (dialogAnswers_.empty() || dialogAnswers_.front().dialog != dialog) {

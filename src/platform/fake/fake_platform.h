@@ -119,7 +119,8 @@ class FakePlatform : public Platform {
   bool LoadLogo() override { return true; }
   int ShowMessage(WindowHandle owner, const std::string& text, const std::string& caption,
                   uint32_t style) override;
-  std::optional<int> ShowDialog(SetupDialog dialog, WindowHandle owner) override;
+  std::optional<int> ShowDialog(SetupDialog dialog, WindowHandle owner,
+                                DialogController& controller) override;
   void PumpMessages() override;
   bool SaveShellLink(const ShellLinkRequest& link) override;
   void StartProgram(WindowHandle owner, const std::string& file, const std::string& directory,

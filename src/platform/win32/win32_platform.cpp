@@ -5,8 +5,8 @@
 #include <shlobj.h>
 #include <shellapi.h>
 
-#include "ui/backdrop_window.h"
-#include "ui/dialog_procedures.h"
+#include "ui/win32/backdrop_window.h"
+#include "ui/win32/dialog_procedures.h"
 
 namespace qm {
 namespace {
@@ -270,14 +270,16 @@ int Win32Platform::ShowMessage(WindowHandle owner, const std::string& text,
   return MessageBoxA(ToWindow(owner), text.c_str(), caption.c_str(), style);
 }
 
-std::optional<int> Win32Platform::ShowDialog(SetupDialog dialog, WindowHandle owner) {
+std::optional<int> Win32Platform::ShowDialog(SetupDialog dialog, WindowHandle owner,
+                                             DialogController& controller) {
   const char* name = DialogTemplateName(dialog);
   HRSRC found = FindResourceA(Module(), name, RT_DIALOG);
   if (found == nullptr) return std::nullopt;
   HGLOBAL loaded = LoadResource(Module(), found);
   if (loaded == nullptr) return std::nullopt;
   const INT_PTR result =
-      DialogBoxParamA(Module(), name, ToWindow(owner), ui::DialogProcedure(dialog), 0);
+      DialogBoxParamA(Module(), name, ToWindow(owner), ui::DialogProcedure(dialog),
+                      reinterpret_cast<LPARAM>(&controller));
   FreeResource(loaded);
   return static_cast<int>(result);
 }

@@ -46,7 +46,8 @@ class Win32Platform : public Platform {
   bool LoadLogo() override;
   int ShowMessage(WindowHandle owner, const std::string& text, const std::string& caption,
                   uint32_t style) override;
-  std::optional<int> ShowDialog(SetupDialog dialog, WindowHandle owner) override;
+  std::optional<int> ShowDialog(SetupDialog dialog, WindowHandle owner,
+                                DialogController& controller) override;
   void PumpMessages() override;
 
   bool SaveShellLink(const ShellLinkRequest& link) override;

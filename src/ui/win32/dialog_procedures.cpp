@@ -1,4 +1,4 @@
-#include "ui/dialog_procedures.h"
+#include "ui/win32/dialog_procedures.h"
 
 namespace qm::ui {
 

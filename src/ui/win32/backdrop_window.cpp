@@ -1,4 +1,4 @@
-#include "ui/backdrop_window.h"
+#include "ui/win32/backdrop_window.h"
 
 namespace qm::ui {
 

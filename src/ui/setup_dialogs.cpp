@@ -1,0 +1,31 @@
+#include "ui/setup_dialogs.h"
+
+namespace qm {
+
+namespace {
+
+// Stands in for a dialog whose rules are not built yet: any command ends it
+// with 0, so that the sequence abandons the run instead of waiting.
+class InertDialog : public DialogController {
+ public:
+  void OnInit(DialogHost&) override {}
+  void OnCommand(DialogHost& dialog, int) override { dialog.End(0); }
+  void OnDestroy(DialogHost&) override {}
+};
+
+}  // namespace
+
+std::unique_ptr<DialogController> MakeDialogController(Setup&, SetupDialog dialog) {
+  switch (dialog) {
+    case SetupDialog::kMain:
+    case SetupDialog::kLicense:
+    case SetupDialog::kIProgress:
+    case SetupDialog::kProgress:
+    case SetupDialog::kGroup:
+    case SetupDialog::kReplace:
+      break;
+  }
+  return std::make_unique<InertDialog>();
+}
+
+}  // namespace qm
