@@ -3,6 +3,7 @@
 #pragma once
 
 #include "platform/platform.h"
+#include "setup/media_record.h"
 #include "setup/setup_state.h"
 #include "setup/win_init_file.h"
 
@@ -13,6 +14,7 @@ struct Setup {
 
   Platform& os;
   ProductDescriptor product;
+  MediaRecord media;  // read from setup.exe's media block at start-up
   SetupState state;
   WinInitFile winInit;
 };
