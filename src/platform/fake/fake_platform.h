@@ -83,6 +83,7 @@ class FakePlatform : public Platform {
   size_t pendingAnswers() const { return dialogAnswers_.size() + messageAnswers_.size(); }
   size_t openHandles() const { return handles_.size(); }
   bool backdropCreated() const { return backdrop_ != kNoWindow; }
+  const BackdropPicture& backdropPicture() const { return backdropPicture_; }
 
   // ---- Platform ----
   std::optional<FindEntry> FindFirst(const std::string& path) override;
@@ -115,7 +116,7 @@ class FakePlatform : public Platform {
   void CloseKey(RegKey key) override;
   int ScreenWidth() override { return 1024; }
   int ScreenHeight() override { return 768; }
-  WindowHandle CreateBackdropWindow(int width, int height) override;
+  WindowHandle CreateBackdropWindow(const BackdropPicture& picture) override;
   bool LoadLogo() override { return true; }
   int ShowMessage(WindowHandle owner, const std::string& text, const std::string& caption,
                   uint32_t style) override;
@@ -160,6 +161,7 @@ class FakePlatform : public Platform {
   RegKey nextKey_ = 0x1000;
 
   WindowHandle backdrop_ = kNoWindow;
+  BackdropPicture backdropPicture_;
   std::set<SetupDialog> missingTemplates_;
   std::deque<DialogAnswer> dialogAnswers_;
   std::deque<int> messageAnswers_;
