@@ -121,6 +121,20 @@ struct GaugeGeometry {
   int32_t textX = 0, textY = 0;
 };
 
+// What the backdrop paints, fixed at start-up for the whole run: the screen
+// size taken then (all placing uses it, not the window's own size), the
+// gradient's two colours, the title and notice colour (COLORREF 0x00BBGGRR)
+// and the two texts.
+struct BackdropPicture {
+  int32_t width = 0;
+  int32_t height = 0;
+  uint32_t topColour = 0;
+  uint32_t bottomColour = 0;
+  uint32_t titleColour = 0;
+  std::string title;
+  std::string notice;
+};
+
 // ---- Version ---------------------------------------------------------------
 
 constexpr uint32_t kPlatformWin32Windows = 1;  // Windows 95 family
@@ -191,9 +205,10 @@ class Platform {
   // The window system.
   virtual int ScreenWidth() = 0;
   virtual int ScreenHeight() = 0;
-  // Registers the window class "QMSetUp" and creates the full-screen backdrop with it.
-  virtual WindowHandle CreateBackdropWindow(int width, int height) = 0;
-  // Loads the LOGO bitmap resource; false when it is missing.
+  // Registers the window class "QMSetUp" and creates the backdrop at (0, 0),
+  // picture.width x picture.height, which paints the picture from then on.
+  virtual WindowHandle CreateBackdropWindow(const BackdropPicture& picture) = 0;
+  // Loads the LOGO bitmap resource, which the backdrop paints; false when it is missing.
   virtual bool LoadLogo() = 0;
   virtual int ShowMessage(WindowHandle owner, const std::string& text,
                          const std::string& caption, uint32_t style) = 0;

@@ -593,7 +593,8 @@ void FakePlatform::CloseKey(RegKey key) {
 
 // ---- Windows, dialogs and the shell ----
 
-WindowHandle FakePlatform::CreateBackdropWindow(int, int) {
+WindowHandle FakePlatform::CreateBackdropWindow(const BackdropPicture& picture) {
+  backdropPicture_ = picture;
   backdrop_ = 0x10;
   return backdrop_;
 }

@@ -103,6 +103,7 @@ class FakePlatform : public Platform {
   const std::vector<GaugePainting>& gaugePaintings() const { return gaugePaintings_; }
   int gaugeOpenings() const { return gaugeOpenings_; }
   bool gaugeDrawingOpen() const { return gaugeDialog_ != kNoWindow; }
+  const BackdropPicture& backdropPicture() const { return backdropPicture_; }
 
   // ---- Platform ----
   std::optional<FindEntry> FindFirst(const std::string& path) override;
@@ -135,7 +136,7 @@ class FakePlatform : public Platform {
   void CloseKey(RegKey key) override;
   int ScreenWidth() override { return 1024; }
   int ScreenHeight() override { return 768; }
-  WindowHandle CreateBackdropWindow(int width, int height) override;
+  WindowHandle CreateBackdropWindow(const BackdropPicture& picture) override;
   bool LoadLogo() override { return true; }
   int ShowMessage(WindowHandle owner, const std::string& text, const std::string& caption,
                   uint32_t style) override;
@@ -187,6 +188,7 @@ class FakePlatform : public Platform {
   RegKey nextKey_ = 0x1000;
 
   WindowHandle backdrop_ = kNoWindow;
+  BackdropPicture backdropPicture_;
   std::set<SetupDialog> missingTemplates_;
   std::deque<DialogAnswer> dialogAnswers_;
   std::deque<int> messageAnswers_;

@@ -5,7 +5,6 @@
 #include <shlobj.h>
 #include <shellapi.h>
 
-#include "ui/win32/backdrop_window.h"
 #include "ui/win32/dialog_procedures.h"
 
 namespace qm {
@@ -248,21 +247,24 @@ int Win32Platform::ScreenWidth() { return GetSystemMetrics(SM_CXSCREEN); }
 
 int Win32Platform::ScreenHeight() { return GetSystemMetrics(SM_CYSCREEN); }
 
-WindowHandle Win32Platform::CreateBackdropWindow(int width, int height) {
+WindowHandle Win32Platform::CreateBackdropWindow(const BackdropPicture& picture) {
+  backdrop_.picture = picture;
   WNDCLASSA windowClass = {};
   windowClass.style = CS_PARENTDC;
   windowClass.lpfnWndProc = ui::BackdropWindowProc;
   windowClass.hInstance = Module();
   windowClass.lpszClassName = kBackdropClass;
   RegisterClassA(&windowClass);
+  // The window's creation data is what it paints; its procedure keeps it.
   HWND window = CreateWindowExA(0, kBackdropClass, kBackdropTitle, WS_POPUP | WS_VISIBLE, 0, 0,
-                                width, height, nullptr, nullptr, Module(), nullptr);
+                                picture.width, picture.height, nullptr, nullptr, Module(),
+                                &backdrop_);
   return reinterpret_cast<WindowHandle>(window);
 }
 
 bool Win32Platform::LoadLogo() {
-  logo_ = LoadBitmapA(Module(), "logo");
-  return logo_ != nullptr;
+  backdrop_.logo = LoadBitmapA(Module(), "logo");
+  return backdrop_.logo != nullptr;
 }
 
 int Win32Platform::ShowMessage(WindowHandle owner, const std::string& text,

@@ -4,11 +4,17 @@
 #include <windows.h>
 
 #include "platform/platform.h"
+#include "ui/win32/backdrop_window.h"
 
 namespace qm {
 
 class Win32Platform : public Platform {
  public:
+  Win32Platform() = default;
+  // The backdrop window points at backdrop_, so the adapter stays where it is.
+  Win32Platform(const Win32Platform&) = delete;
+  Win32Platform& operator=(const Win32Platform&) = delete;
+
   std::optional<FindEntry> FindFirst(const std::string& path) override;
   bool CreateFolder(const std::string& path) override;
   bool SetCurrentFolder(const std::string& path) override;
@@ -42,7 +48,7 @@ class Win32Platform : public Platform {
 
   int ScreenWidth() override;
   int ScreenHeight() override;
-  WindowHandle CreateBackdropWindow(int width, int height) override;
+  WindowHandle CreateBackdropWindow(const BackdropPicture& picture) override;
   bool LoadLogo() override;
   int ShowMessage(WindowHandle owner, const std::string& text, const std::string& caption,
                   uint32_t style) override;
@@ -58,9 +64,6 @@ class Win32Platform : public Platform {
   void StartProgram(WindowHandle owner, const std::string& file, const std::string& directory,
                     int showCommand) override;
   void RequestReboot() override;
-
-  // The LOGO bitmap once LoadLogo found it; the backdrop paints it.
-  HBITMAP Logo() const { return logo_; }
 
  private:
   // Notes GetLastError when a call failed; passes the outcome on.
@@ -81,7 +84,8 @@ class Win32Platform : public Platform {
   DWORD lastError_ = ERROR_SUCCESS;
   GaugeDrawing gauge_;
   bool comInitialized_ = false;
-  HBITMAP logo_ = nullptr;
+  // What the backdrop window paints, kept for the whole run.
+  ui::Backdrop backdrop_;
 };
 
 }  // namespace qm
