@@ -1,5 +1,10 @@
 #include "ui/setup_dialogs.h"
 
+#include "ui/group_dialog.h"
+#include "ui/license_dialog.h"
+#include "ui/main_dialog.h"
+#include "ui/replace_dialog.h"
+
 namespace qm {
 
 namespace {
@@ -15,15 +20,15 @@ class InertDialog : public DialogController {
 
 }  // namespace
 
-std::unique_ptr<DialogController> MakeDialogController(Setup&, SetupDialog dialog) {
+std::unique_ptr<DialogController> MakeDialogController(Setup& setup, SetupDialog dialog) {
   switch (dialog) {
-    case SetupDialog::kMain:
-    case SetupDialog::kLicense:
+    case SetupDialog::kMain: return std::make_unique<MainDialog>(setup);
+    case SetupDialog::kLicense: return std::make_unique<LicenseDialog>(setup);
     case SetupDialog::kIProgress:
     case SetupDialog::kProgress:
-    case SetupDialog::kGroup:
-    case SetupDialog::kReplace:
       break;
+    case SetupDialog::kGroup: return std::make_unique<GroupDialog>(setup);
+    case SetupDialog::kReplace: return std::make_unique<ReplaceDialog>(setup);
   }
   return std::make_unique<InertDialog>();
 }
