@@ -1,6 +1,10 @@
 #include "ui/setup_dialogs.h"
 
 #include "transport/copy_pass.h"
+#include "ui/group_dialog.h"
+#include "ui/license_dialog.h"
+#include "ui/main_dialog.h"
+#include "ui/replace_dialog.h"
 
 namespace qm {
 
@@ -19,14 +23,13 @@ class InertDialog : public DialogController {
 
 std::unique_ptr<DialogController> MakeDialogController(Setup& setup, SetupDialog dialog) {
   switch (dialog) {
-    case SetupDialog::kIProgress:
-      return std::make_unique<VolumeCopyDialog>(setup);
-    case SetupDialog::kMain:
-    case SetupDialog::kLicense:
+    case SetupDialog::kMain: return std::make_unique<MainDialog>(setup);
+    case SetupDialog::kLicense: return std::make_unique<LicenseDialog>(setup);
+    case SetupDialog::kIProgress: return std::make_unique<VolumeCopyDialog>(setup);
     case SetupDialog::kProgress:
-    case SetupDialog::kGroup:
-    case SetupDialog::kReplace:
       break;
+    case SetupDialog::kGroup: return std::make_unique<GroupDialog>(setup);
+    case SetupDialog::kReplace: return std::make_unique<ReplaceDialog>(setup);
   }
   return std::make_unique<InertDialog>();
 }
