@@ -55,6 +55,10 @@ class Win32Platform : public Platform {
   std::optional<int> ShowDialog(SetupDialog dialog, WindowHandle owner,
                                 DialogController& controller) override;
   void PumpMessages() override;
+  int32_t SystemMetric(SystemMetricId metric) override;
+  void OpenGaugeDrawing(WindowHandle dialog) override;
+  void PaintGauge(const GaugeGeometry& gauge, int32_t boundary, const std::string& text) override;
+  void CloseGaugeDrawing() override;
 
   bool SaveShellLink(const ShellLinkRequest& link) override;
   void StartProgram(WindowHandle owner, const std::string& file, const std::string& directory,
@@ -67,7 +71,18 @@ class Win32Platform : public Platform {
   // Notes a registry call's own result code; true for ERROR_SUCCESS.
   bool RegistrySucceeded(LONG status);
 
+  // The drawing objects of the open progress gauge (one at a time).
+  struct GaugeDrawing {
+    HWND dialog = nullptr;
+    HDC dc = nullptr;
+    HPEN fillPen = nullptr, restPen = nullptr;
+    HBRUSH fillBrush = nullptr, restBrush = nullptr;
+    HFONT font = nullptr;
+    HGDIOBJ savedPen = nullptr, savedBrush = nullptr, savedFont = nullptr;
+  };
+
   DWORD lastError_ = ERROR_SUCCESS;
+  GaugeDrawing gauge_;
   bool comInitialized_ = false;
   // What the backdrop window paints, kept for the whole run.
   ui::Backdrop backdrop_;
