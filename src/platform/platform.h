@@ -198,6 +198,8 @@ class Platform {
   // Registry. CreateKey opens a subkey of an open key or root, creating it when missing.
   virtual std::optional<RegKey> CreateKey(RegKey parent, const std::string& subKey) = 0;
   virtual std::optional<RegKey> OpenKey(RegKey parent, const std::string& subKey) = 0;
+  // A string value; an expandable one (REG_EXPAND_SZ) comes with its
+  // environment variables expanded. Nothing for a missing or non-string value.
   virtual std::optional<std::string> QueryString(RegKey key, const std::string& name) = 0;
   virtual bool SetString(RegKey key, const std::string& name, const std::string& value) = 0;
   virtual void CloseKey(RegKey key) = 0;
