@@ -416,10 +416,23 @@ std::optional<uint32_t> FakePlatform::Write(FileHandle file, const void* buffer,
   if (!open) return Fail(6), std::nullopt;
   if (!(open->access & kAccessWrite)) return Fail(kErrorAccessDenied), std::nullopt;
   std::string& content = open->node->content;
+  count = WithinFreeSpace(content.size(), open->position, count);
   const auto end = static_cast<size_t>(open->position) + count;
   if (content.size() < end) content.resize(end, '\0');
   std::memcpy(&content[static_cast<size_t>(open->position)], buffer, count);
   open->position += count;
+  return count;
+}
+
+uint32_t FakePlatform::WithinFreeSpace(size_t size, int64_t position, uint32_t count) {
+  if (!freeSpace_) return count;
+  const auto end = static_cast<uint64_t>(position) + count;
+  const uint64_t growth = end > size ? end - size : 0;
+  if (growth > *freeSpace_) {
+    count -= static_cast<uint32_t>(std::min<uint64_t>(count, growth - *freeSpace_));
+    lastError_ = 112;  // ERROR_DISK_FULL
+  }
+  *freeSpace_ -= std::min(growth, *freeSpace_);
   return count;
 }
 

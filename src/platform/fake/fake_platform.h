@@ -53,6 +53,9 @@ class FakePlatform : public Platform {
   // Opens a file as another program would, holding it until ReleaseFile.
   FileHandle HoldFile(const std::string& path, uint32_t access, uint32_t share);
   void ReleaseFile(FileHandle file) { Close(file); }
+  // Bytes that writes may still add to files, as on a disk that fills up: a
+  // write that would pass the limit writes only what fits.
+  void SetFreeSpace(uint64_t bytes) { freeSpace_ = bytes; }
   void SetModulePath(const std::string& path) { modulePath_ = path; }
   void SetWindowsFolder(const std::string& path);
   void SetVersion(uint32_t major, uint32_t minor, uint32_t platformId);
@@ -140,6 +143,8 @@ class FakePlatform : public Platform {
   bool SharingAllows(const Node* file, uint32_t access, uint32_t share) const;
   OpenFile* Handle(FileHandle file);
   bool Fail(uint32_t error);
+  // How much of a write of `count` bytes at `position` into a file of `size` bytes fits.
+  uint32_t WithinFreeSpace(size_t size, int64_t position, uint32_t count);
   static std::string FolderPartOf(const std::string& full);
   std::string RegistryPath(RegKey parent, const std::string& subKey) const;
 
@@ -152,6 +157,7 @@ class FakePlatform : public Platform {
   std::string modulePath_ = "C:\\SETUP\\SETUP.EXE";
   VersionInfo version_{4, 0, 1381, kPlatformWin32Nt};
   uint32_t lastError_ = 0;
+  std::optional<uint64_t> freeSpace_;  // none: no limit
 
   std::set<std::string> registryKeys_;                               // upper-case paths
   std::map<std::string, std::map<std::string, std::string>> registryValues_;  // by key, name
