@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "setup/integration_actions.h"
+#include "setup/media_block.h"
 #include "transport/path_helpers.h"
 #include "ui/setup_dialogs.h"
 
@@ -147,6 +148,7 @@ void RunSetup(Setup& setup) {
 void StartUp(Setup& setup) {
   Platform& os = setup.os;
   SetupState& state = setup.state;
+  LoadMediaValues(setup);
   state.sourceFolder = FolderPart(os.ModulePath());
   state.readBuffer.assign(kBlockBufferSize, 0);
   state.writeBuffer.assign(kBlockBufferSize, 0);
