@@ -111,6 +111,20 @@ void End(Setup& setup) {
   setup.state.writeBuffer = {};
 }
 
+// What the backdrop paints: the screen size taken at start-up and the product's look.
+BackdropPicture BackdropPictureOf(const Setup& setup) {
+  const ProductDescriptor& product = setup.product;
+  BackdropPicture picture;
+  picture.width = setup.state.screenWidth;
+  picture.height = setup.state.screenHeight;
+  picture.topColour = product.backdropTopColour;
+  picture.bottomColour = product.backdropBottomColour;
+  picture.titleColour = product.titleColour;
+  picture.title = product.backdropTitle;
+  picture.notice = product.noticeText;
+  return picture;
+}
+
 std::string FileName(const std::string& path) { return path.substr(FolderPart(path).size()); }
 
 std::string WithFullStop(const std::string& text) {
@@ -156,7 +170,7 @@ void StartUp(Setup& setup) {
   state.makeActiveDesktop = false;
   state.screenWidth = os.ScreenWidth();
   state.screenHeight = os.ScreenHeight();
-  state.backdropWindow = os.CreateBackdropWindow(state.screenWidth, state.screenHeight);
+  state.backdropWindow = os.CreateBackdropWindow(BackdropPictureOf(setup));
   state.logoLoaded = os.LoadLogo();
   state.windowsFolder = os.WindowsFolder();
   setup.winInit.Open(os, JoinPath(state.windowsFolder, "WinInit.Ini"));

@@ -1,5 +1,7 @@
 #include "ui/setup_dialogs.h"
 
+#include "transport/copy_pass.h"
+
 namespace qm {
 
 namespace {
@@ -15,11 +17,12 @@ class InertDialog : public DialogController {
 
 }  // namespace
 
-std::unique_ptr<DialogController> MakeDialogController(Setup&, SetupDialog dialog) {
+std::unique_ptr<DialogController> MakeDialogController(Setup& setup, SetupDialog dialog) {
   switch (dialog) {
+    case SetupDialog::kIProgress:
+      return std::make_unique<VolumeCopyDialog>(setup);
     case SetupDialog::kMain:
     case SetupDialog::kLicense:
-    case SetupDialog::kIProgress:
     case SetupDialog::kProgress:
     case SetupDialog::kGroup:
     case SetupDialog::kReplace:

@@ -83,6 +83,9 @@ TEST_F(SetupSequence, StartUpPreparesTheRun) {
   EXPECT_EQ(setup.state.windowsFolder, "C:\\WINDOWS");
   EXPECT_EQ(setup.state.screenWidth, 1024);
   EXPECT_TRUE(os.backdropCreated());
+  EXPECT_EQ(os.backdropPicture().height, 768);
+  EXPECT_EQ(os.backdropPicture().topColour, 0x00FF0000u);
+  EXPECT_EQ(os.backdropPicture().title, "Kestrelon! Installation");
   EXPECT_TRUE(setup.state.readBuffer.empty()) << "the block buffers are released at the end";
 }
 

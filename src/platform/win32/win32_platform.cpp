@@ -5,7 +5,6 @@
 #include <shlobj.h>
 #include <shellapi.h>
 
-#include "ui/win32/backdrop_window.h"
 #include "ui/win32/dialog_procedures.h"
 
 namespace qm {
@@ -248,21 +247,24 @@ int Win32Platform::ScreenWidth() { return GetSystemMetrics(SM_CXSCREEN); }
 
 int Win32Platform::ScreenHeight() { return GetSystemMetrics(SM_CYSCREEN); }
 
-WindowHandle Win32Platform::CreateBackdropWindow(int width, int height) {
+WindowHandle Win32Platform::CreateBackdropWindow(const BackdropPicture& picture) {
+  backdrop_.picture = picture;
   WNDCLASSA windowClass = {};
   windowClass.style = CS_PARENTDC;
   windowClass.lpfnWndProc = ui::BackdropWindowProc;
   windowClass.hInstance = Module();
   windowClass.lpszClassName = kBackdropClass;
   RegisterClassA(&windowClass);
+  // The window's creation data is what it paints; its procedure keeps it.
   HWND window = CreateWindowExA(0, kBackdropClass, kBackdropTitle, WS_POPUP | WS_VISIBLE, 0, 0,
-                                width, height, nullptr, nullptr, Module(), nullptr);
+                                picture.width, picture.height, nullptr, nullptr, Module(),
+                                &backdrop_);
   return reinterpret_cast<WindowHandle>(window);
 }
 
 bool Win32Platform::LoadLogo() {
-  logo_ = LoadBitmapA(Module(), "logo");
-  return logo_ != nullptr;
+  backdrop_.logo = LoadBitmapA(Module(), "logo");
+  return backdrop_.logo != nullptr;
 }
 
 int Win32Platform::ShowMessage(WindowHandle owner, const std::string& text,
@@ -291,6 +293,52 @@ void Win32Platform::PumpMessages() {
     TranslateMessage(&message);
     DispatchMessageA(&message);
   }
+}
+
+// ---- The progress gauge --------------------------------------------------------
+
+int32_t Win32Platform::SystemMetric(SystemMetricId metric) {
+  return GetSystemMetrics(static_cast<int>(metric));
+}
+
+void Win32Platform::OpenGaugeDrawing(WindowHandle dialog) {
+  const COLORREF red = RGB(255, 0, 0), white = RGB(255, 255, 255);
+  gauge_.dialog = ToWindow(dialog);
+  gauge_.dc = GetDC(gauge_.dialog);
+  gauge_.fillPen = CreatePen(PS_SOLID, 1, red);
+  gauge_.restPen = CreatePen(PS_SOLID, 1, white);
+  gauge_.savedPen = SelectObject(gauge_.dc, gauge_.fillPen);
+  gauge_.fillBrush = CreateSolidBrush(red);
+  gauge_.restBrush = CreateSolidBrush(white);
+  gauge_.savedBrush = SelectObject(gauge_.dc, gauge_.fillBrush);
+  SetBkMode(gauge_.dc, TRANSPARENT);
+  gauge_.font = CreateFontA(16, 0, 0, 0, 0, FALSE, FALSE, FALSE, 0, 0, 0, 0, 0, "Arial");
+  gauge_.savedFont = SelectObject(gauge_.dc, gauge_.font);
+  SetTextColor(gauge_.dc, RGB(0, 0, 0));
+}
+
+void Win32Platform::PaintGauge(const GaugeGeometry& gauge, int32_t boundary,
+                               const std::string& text) {
+  SelectObject(gauge_.dc, gauge_.fillBrush);
+  SelectObject(gauge_.dc, gauge_.fillPen);
+  Rectangle(gauge_.dc, gauge.left, gauge.top, boundary, gauge.bottom);
+  SelectObject(gauge_.dc, gauge_.restBrush);
+  SelectObject(gauge_.dc, gauge_.restPen);
+  Rectangle(gauge_.dc, boundary, gauge.top, gauge.right, gauge.bottom);
+  TextOutA(gauge_.dc, gauge.textX, gauge.textY, text.c_str(), static_cast<int>(text.size()));
+}
+
+void Win32Platform::CloseGaugeDrawing() {
+  SelectObject(gauge_.dc, gauge_.savedFont);
+  DeleteObject(gauge_.font);
+  SelectObject(gauge_.dc, gauge_.savedPen);
+  SelectObject(gauge_.dc, gauge_.savedBrush);
+  DeleteObject(gauge_.fillPen);
+  DeleteObject(gauge_.restPen);
+  DeleteObject(gauge_.fillBrush);
+  DeleteObject(gauge_.restBrush);
+  ReleaseDC(gauge_.dialog, gauge_.dc);
+  gauge_ = GaugeDrawing();
 }
 
 // ---- The shell ---------------------------------------------------------------
