@@ -1,5 +1,6 @@
 #include "ui/setup_dialogs.h"
 
+#include "package/unpack_pass.h"
 #include "transport/copy_pass.h"
 
 namespace qm {
@@ -21,9 +22,10 @@ std::unique_ptr<DialogController> MakeDialogController(Setup& setup, SetupDialog
   switch (dialog) {
     case SetupDialog::kIProgress:
       return std::make_unique<VolumeCopyDialog>(setup);
+    case SetupDialog::kProgress:
+      return std::make_unique<UnpackDialog>(setup);
     case SetupDialog::kMain:
     case SetupDialog::kLicense:
-    case SetupDialog::kProgress:
     case SetupDialog::kGroup:
     case SetupDialog::kReplace:
       break;
