@@ -83,6 +83,16 @@ void FinishInstallation(Setup& setup) {
   AskRebootQuestion(setup);
 }
 
+// Deletes the main program that this run unpacked. The rename line that would
+// put it in place at the next start of Windows goes first, whether it names
+// the file by its long or its short path.
+void DeleteMainProgram(Setup& setup, const std::string& program) {
+  const auto shortPath = setup.os.ShortPath(program);
+  if (shortPath) setup.winInit.WithdrawRenameLines(*shortPath);
+  setup.winInit.WithdrawRenameLines(program);
+  setup.os.Delete(program);
+}
+
 // Removes what an abandoned run leaves behind: only files that this run
 // created, never an earlier installation's main program or a file that
 // happened to lie in the setup's own folder.
@@ -91,7 +101,7 @@ void CleanUpAbandonedRun(Setup& setup) {
   const std::string package = JoinPath(state.destinationFolder, setup.product.packageFileName);
   if (state.packageFileCreated && FilePresent(setup.os, package)) setup.os.Delete(package);
   const std::string program = JoinPath(state.destinationFolder, setup.product.mainProgram);
-  if (state.mainProgramCreated && FilePresent(setup.os, program)) setup.os.Delete(program);
+  if (state.mainProgramCreated && FilePresent(setup.os, program)) DeleteMainProgram(setup, program);
   setup.os.ShowMessage(state.backdropWindow, setup.product.abortedText, setup.product.displayName,
                        kMbOk);
 }
