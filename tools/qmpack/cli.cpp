@@ -1,5 +1,6 @@
 #include "qmpack/cli.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <functional>
 #include <iomanip>
@@ -143,11 +144,17 @@ std::string Printable(const std::string& text) {
   return shown.str();
 }
 
+// UTF-8 text padded with spaces to `width` characters.
+std::string PaddedTo(const std::string& text, size_t width) {
+  const auto characters = static_cast<size_t>(
+      std::count_if(text.begin(), text.end(), [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; }));
+  return characters < width ? text + std::string(width - characters, ' ') : text;
+}
+
 void PrintEntries(std::ostream& out, const std::vector<qm::PackageEntry>& entries) {
   out << "    #  name                   offset        size\n";
   for (size_t i = 0; i < entries.size(); ++i) {
-    out << std::setw(5) << i + 1 << "  " << std::left << std::setw(19) << Printable(entries[i].name)
-        << std::right << std::setw(11) << entries[i].offset << std::setw(12) << entries[i].size
+    out << std::setw(5) << i + 1 << "  " << PaddedTo(Printable(entries[i].name), 19) << std::setw(11) << entries[i].offset << std::setw(12) << entries[i].size
         << '\n';
   }
 }
