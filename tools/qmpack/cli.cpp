@@ -146,16 +146,16 @@ std::string Printable(const std::string& text) {
 
 // UTF-8 text padded with spaces to `width` characters.
 std::string PaddedTo(const std::string& text, size_t width) {
-  const auto characters = static_cast<size_t>(
-      std::count_if(text.begin(), text.end(), [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; }));
+  const auto isLeadByte = [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; };
+  const auto characters = static_cast<size_t>(std::count_if(text.begin(), text.end(), isLeadByte));
   return characters < width ? text + std::string(width - characters, ' ') : text;
 }
 
 void PrintEntries(std::ostream& out, const std::vector<qm::PackageEntry>& entries) {
   out << "    #  name                   offset        size\n";
   for (size_t i = 0; i < entries.size(); ++i) {
-    out << std::setw(5) << i + 1 << "  " << PaddedTo(Printable(entries[i].name), 19) << std::setw(11) << entries[i].offset << std::setw(12) << entries[i].size
-        << '\n';
+    out << std::setw(5) << i + 1 << "  " << PaddedTo(Printable(entries[i].name), 19)
+        << std::setw(11) << entries[i].offset << std::setw(12) << entries[i].size << '\n';
   }
 }
 

@@ -207,8 +207,9 @@ void CheckRecordedVolumes(DecodedMedia& media, const qm::MediaRecord& record,
     if (!record.VolumeRecorded(static_cast<int>(i))) continue;
     anyRecorded = true;
     if (lengths[i] != record.volumeSize[i] || crc != record.volumeCrc[i]) {
-      AddCheck(media, false, media.volumeNames[i] + " differs from its record: " + SizeAndCrc(lengths[i], crc) +
-                                 ", recorded " + SizeAndCrc(record.volumeSize[i], record.volumeCrc[i]));
+      AddCheck(media, false,
+               media.volumeNames[i] + " differs from its record: " + SizeAndCrc(lengths[i], crc) +
+                   ", recorded " + SizeAndCrc(record.volumeSize[i], record.volumeCrc[i]));
       return;
     }
   }

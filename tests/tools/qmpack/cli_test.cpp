@@ -180,7 +180,8 @@ TEST_F(QmpackCommands, AnEmptyFileRoundTrips) {
   ASSERT_EQ(Qmpack({"compress", Path("empty.bin").string(), Path("empty.lzh").string()}).exitCode,
             kExitSuccess);
   EXPECT_EQ(fs::file_size(Path("empty.lzh")), 0u);
-  const Outcome run = Qmpack({"decompress", "--size", "0", Path("empty.lzh").string(), Path("back.bin").string()});
+  const Outcome run =
+      Qmpack({"decompress", "--size", "0", Path("empty.lzh").string(), Path("back.bin").string()});
   EXPECT_EQ(run.exitCode, kExitSuccess) << run.err;
   ASSERT_TRUE(fs::exists(Path("back.bin")));
   EXPECT_EQ(fs::file_size(Path("back.bin")), 0u);

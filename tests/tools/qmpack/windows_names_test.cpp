@@ -35,7 +35,8 @@ TEST(WindowsNames, EveryDefinedCodePageByteRoundTripsThroughUtf8) {
 
 TEST(WindowsNames, UpperCasesAsWindowsComparesNames) {
   EXPECT_EQ(Cp1252UpperCase("caf\xE9.txt"), "CAF\xC9.TXT");
-  EXPECT_EQ(Cp1252UpperCase("\x9A\xFF\xF7"), "\x8A\x9F\xF7");  // s caron, y diaeresis; the division sign stays
+  // s caron and y diaeresis have capitals; the division sign has none.
+  EXPECT_EQ(Cp1252UpperCase("\x9A\xFF\xF7"), "\x8A\x9F\xF7");
 }
 
 TEST(WindowsNames, RefusesWhatWindowsCannotCreate) {
