@@ -175,15 +175,8 @@ void PrintRawDirectory(std::ostream& out, const fs::path& setupFile) {
   PrintEntries(out, raw.entries);
 }
 
-std::string Hex32(uint32_t value) {
-  std::ostringstream text;
-  text << "0x" << std::hex << std::uppercase << std::setw(8) << std::setfill('0') << value;
-  return text.str();
-}
-
 std::string Recorded(uint32_t size, uint32_t crc, bool recorded) {
-  if (!recorded) return "not recorded";
-  return std::to_string(size) + " bytes, CRC-32 " + Hex32(crc);
+  return recorded ? SizeAndCrcText(size, crc) : "not recorded";
 }
 
 void PrintMediaRecord(std::ostream& out, const qm::MediaRecord& media) {
