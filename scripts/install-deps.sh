@@ -8,7 +8,7 @@ packages=(
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   clang libclang-rt-14-dev
   g++-mingw-w64-i686 g++-mingw-w64-x86-64-posix mingw-w64-tools
-  wine wine32:i386 wine64 xvfb imagemagick fonts-wine file
+  wine wine32:i386 wine64 xvfb imagemagick fonts-wine file openssl
 )
 
 missing=()

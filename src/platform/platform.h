@@ -37,7 +37,9 @@ constexpr uint32_t kErrorFileNotFound = 2;
 constexpr uint32_t kErrorPathNotFound = 3;
 constexpr uint32_t kErrorAccessDenied = 5;
 constexpr uint32_t kErrorSharingViolation = 32;
+constexpr uint32_t kErrorHandleDiskFull = 39;
 constexpr uint32_t kErrorFileExists = 80;
+constexpr uint32_t kErrorDiskFull = 112;
 constexpr uint32_t kErrorAlreadyExists = 183;
 
 // The first entry that FindFirstFileA reports for a path (the search is closed at once).
@@ -106,6 +108,33 @@ constexpr int kIdNo = 7;
 enum class SetupDialog { kMain, kLicense, kIProgress, kProgress, kGroup, kReplace };
 const char* DialogTemplateName(SetupDialog dialog);
 
+// ---- The progress gauge ----------------------------------------------------
+
+// GetSystemMetrics indices that the gauge's geometry reads.
+enum class SystemMetricId : int { kCyCaption = 4, kCxBorder = 5, kCyBorder = 6 };
+
+// Where a progress dialog's gauge bar and its percentage lie, in the dialog's
+// client coordinates (pixels).
+struct GaugeGeometry {
+  int32_t left = 0, top = 0, right = 0, bottom = 0;
+  int32_t width = 0;  // right - left + 1
+  int32_t textX = 0, textY = 0;
+};
+
+// What the backdrop paints, fixed at start-up for the whole run: the screen
+// size taken then (all placing uses it, not the window's own size), the
+// gradient's two colours, the title and notice colour (COLORREF 0x00BBGGRR)
+// and the two texts.
+struct BackdropPicture {
+  int32_t width = 0;
+  int32_t height = 0;
+  uint32_t topColour = 0;
+  uint32_t bottomColour = 0;
+  uint32_t titleColour = 0;
+  std::string title;
+  std::string notice;
+};
+
 // ---- Version ---------------------------------------------------------------
 
 constexpr uint32_t kPlatformWin32Windows = 1;  // Windows 95 family
@@ -169,6 +198,8 @@ class Platform {
   // Registry. CreateKey opens a subkey of an open key or root, creating it when missing.
   virtual std::optional<RegKey> CreateKey(RegKey parent, const std::string& subKey) = 0;
   virtual std::optional<RegKey> OpenKey(RegKey parent, const std::string& subKey) = 0;
+  // A string value; an expandable one (REG_EXPAND_SZ) comes with its
+  // environment variables expanded. Nothing for a missing or non-string value.
   virtual std::optional<std::string> QueryString(RegKey key, const std::string& name) = 0;
   virtual bool SetString(RegKey key, const std::string& name, const std::string& value) = 0;
   virtual void CloseKey(RegKey key) = 0;
@@ -176,9 +207,10 @@ class Platform {
   // The window system.
   virtual int ScreenWidth() = 0;
   virtual int ScreenHeight() = 0;
-  // Registers the window class "QMSetUp" and creates the full-screen backdrop with it.
-  virtual WindowHandle CreateBackdropWindow(int width, int height) = 0;
-  // Loads the LOGO bitmap resource; false when it is missing.
+  // Registers the window class "QMSetUp" and creates the backdrop at (0, 0),
+  // picture.width x picture.height, which paints the picture from then on.
+  virtual WindowHandle CreateBackdropWindow(const BackdropPicture& picture) = 0;
+  // Loads the LOGO bitmap resource, which the backdrop paints; false when it is missing.
   virtual bool LoadLogo() = 0;
   virtual int ShowMessage(WindowHandle owner, const std::string& text,
                          const std::string& caption, uint32_t style) = 0;
@@ -189,6 +221,20 @@ class Platform {
                                         DialogController& controller) = 0;
   // Dispatches every waiting message of the thread; WM_QUIT is dropped.
   virtual void PumpMessages() = 0;
+
+  // The progress gauge, drawn straight onto one dialog's client area at a time.
+  virtual int32_t SystemMetric(SystemMetricId metric) = 0;  // GetSystemMetrics
+  // GetDC of the dialog; solid 1-pixel red and white pens and solid red and
+  // white brushes created, the red ones selected; a transparent background;
+  // the 16-pixel "Arial" font selected; black text.
+  virtual void OpenGaugeDrawing(WindowHandle dialog) = 0;
+  // Rectangle(left, top, boundary, bottom) in red, Rectangle(boundary, top,
+  // right, bottom) in white, then TextOutA of `text` at textX, textY.
+  virtual void PaintGauge(const GaugeGeometry& gauge, int32_t boundary,
+                          const std::string& text) = 0;
+  // Puts back the font, pen and brush that OpenGaugeDrawing replaced, deletes
+  // the objects it made and releases the DC.
+  virtual void CloseGaugeDrawing() = 0;
 
   // The shell.
   virtual bool SaveShellLink(const ShellLinkRequest& link) = 0;

@@ -13,7 +13,9 @@ constexpr char kWindowsNtKey[] = "Software\\microsoft\\windows nt\\currentversio
 constexpr char kDriverName[] = "CTRLKN.SYS";
 constexpr char kTaskManager[] = "TaskMan.Exe";
 constexpr char kSavedTaskManager[] = "TaskMang.Exe";
-constexpr char kShellProgram[] = "Kestreln.Exe";
+// The shell's file name as each Windows version is given it.
+constexpr char kWindows95ShellProgram[] = "Kestreln.EXE";
+constexpr char kWindowsNtShellProgram[] = "Kestreln.Exe";
 constexpr size_t kLongestLinkPath = 254;
 constexpr int kShowNormal = 1;
 constexpr int kShow = 5;
@@ -27,6 +29,23 @@ std::string ShortOrLong(Platform& os, const std::string& path) {
 std::string MainProgramPath(const Setup& setup) {
   return JoinPath(setup.state.destinationFolder,
                   ReplaceExtension(setup.product.mainProgram, ".Exe"));
+}
+
+// SYSTEM.INI takes the 8.3 path. Without one the program is not there, and
+// Windows 95 would start without a shell: the old Shell line is left alone.
+void ReplaceWindows95Shell(Setup& setup) {
+  const std::string program = JoinPath(setup.state.destinationFolder, kWindows95ShellProgram);
+  const auto shortPath = setup.os.ShortPath(program);
+  if (!shortPath) return;
+  setup.os.WriteIniString("Boot", "Shell", *shortPath,
+                          JoinPath(setup.state.windowsFolder, "SYSTEM.INI"));
+}
+
+void ReplaceWindowsNtShell(Setup& setup) {
+  TRegIniFile windowsNt(setup.os, kWindowsNtKey);
+  windowsNt.SetRootKey(kHkeyLocalMachine);
+  windowsNt.WriteString("Winlogon", "Shell",
+                        JoinPath(setup.state.destinationFolder, kWindowsNtShellProgram));
 }
 
 }  // namespace
@@ -80,15 +99,11 @@ void SwapTaskManager(Setup& setup) {
 }
 
 void ReplaceShell(Setup& setup) {
-  const std::string program = JoinPath(setup.state.destinationFolder, kShellProgram);
-  if (setup.state.versionInfo.platformId != kPlatformWin32Nt) {
-    setup.os.WriteIniString("Boot", "Shell", ShortOrLong(setup.os, program),
-                            JoinPath(setup.state.windowsFolder, "SYSTEM.INI"));
-    return;
+  if (setup.state.versionInfo.platformId == kPlatformWin32Nt) {
+    ReplaceWindowsNtShell(setup);
+  } else {
+    ReplaceWindows95Shell(setup);
   }
-  TRegIniFile windowsNt(setup.os, kWindowsNtKey);
-  windowsNt.SetRootKey(kHkeyLocalMachine);
-  windowsNt.WriteString("Winlogon", "Shell", program);
 }
 
 void RebootWindows(Setup& setup) {

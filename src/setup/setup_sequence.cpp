@@ -4,6 +4,7 @@
 #include <new>
 
 #include "setup/integration_actions.h"
+#include "setup/media_block.h"
 #include "transport/path_helpers.h"
 #include "ui/setup_dialogs.h"
 
@@ -82,6 +83,16 @@ void FinishInstallation(Setup& setup) {
   AskRebootQuestion(setup);
 }
 
+// Deletes the main program that this run unpacked. The rename line that would
+// put it in place at the next start of Windows goes first, whether it names
+// the file by its long or its short path.
+void DeleteMainProgram(Setup& setup, const std::string& program) {
+  const auto shortPath = setup.os.ShortPath(program);
+  if (shortPath) setup.winInit.WithdrawRenameLines(*shortPath);
+  setup.winInit.WithdrawRenameLines(program);
+  setup.os.Delete(program);
+}
+
 // Removes what an abandoned run leaves behind: only files that this run
 // created, never an earlier installation's main program or a file that
 // happened to lie in the setup's own folder.
@@ -90,7 +101,7 @@ void CleanUpAbandonedRun(Setup& setup) {
   const std::string package = JoinPath(state.destinationFolder, setup.product.packageFileName);
   if (state.packageFileCreated && FilePresent(setup.os, package)) setup.os.Delete(package);
   const std::string program = JoinPath(state.destinationFolder, setup.product.mainProgram);
-  if (state.mainProgramCreated && FilePresent(setup.os, program)) setup.os.Delete(program);
+  if (state.mainProgramCreated && FilePresent(setup.os, program)) DeleteMainProgram(setup, program);
   setup.os.ShowMessage(state.backdropWindow, setup.product.abortedText, setup.product.displayName,
                        kMbOk);
 }
@@ -99,6 +110,20 @@ void End(Setup& setup) {
   setup.winInit.Close();
   setup.state.readBuffer = {};
   setup.state.writeBuffer = {};
+}
+
+// What the backdrop paints: the screen size taken at start-up and the product's look.
+BackdropPicture BackdropPictureOf(const Setup& setup) {
+  const ProductDescriptor& product = setup.product;
+  BackdropPicture picture;
+  picture.width = setup.state.screenWidth;
+  picture.height = setup.state.screenHeight;
+  picture.topColour = product.backdropTopColour;
+  picture.bottomColour = product.backdropBottomColour;
+  picture.titleColour = product.titleColour;
+  picture.title = product.backdropTitle;
+  picture.notice = product.noticeText;
+  return picture;
 }
 
 std::string FileName(const std::string& path) { return path.substr(FolderPart(path).size()); }
@@ -161,6 +186,7 @@ void RunSetup(Setup& setup) {
 void StartUp(Setup& setup) {
   Platform& os = setup.os;
   SetupState& state = setup.state;
+  LoadMediaValues(setup);
   state.sourceFolder = FolderPart(os.ModulePath());
   state.readBuffer.assign(kBlockBufferSize, 0);
   state.writeBuffer.assign(kBlockBufferSize, 0);
@@ -168,7 +194,7 @@ void StartUp(Setup& setup) {
   state.makeActiveDesktop = false;
   state.screenWidth = os.ScreenWidth();
   state.screenHeight = os.ScreenHeight();
-  state.backdropWindow = os.CreateBackdropWindow(state.screenWidth, state.screenHeight);
+  state.backdropWindow = os.CreateBackdropWindow(BackdropPictureOf(setup));
   state.logoLoaded = os.LoadLogo();
   state.windowsFolder = os.WindowsFolder();
   setup.winInit.Open(os, JoinPath(state.windowsFolder, "WinInit.Ini"));

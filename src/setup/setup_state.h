@@ -68,6 +68,7 @@ struct SetupState {
   int32_t unpackTotal = 0;
   int32_t gaugePercent = 0;
   int32_t gaugeLastPercent = 0;
+  GaugeGeometry gauge;  // the open progress dialog's bar, from OpenGauge on
   std::string sourceFolder;
   std::string destinationFolder;
   bool logoLoaded = false;

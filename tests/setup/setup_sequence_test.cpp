@@ -83,6 +83,9 @@ TEST_F(SetupSequence, StartUpPreparesTheRun) {
   EXPECT_EQ(setup.state.windowsFolder, "C:\\WINDOWS");
   EXPECT_EQ(setup.state.screenWidth, 1024);
   EXPECT_TRUE(os.backdropCreated());
+  EXPECT_EQ(os.backdropPicture().height, 768);
+  EXPECT_EQ(os.backdropPicture().topColour, 0x00FF0000u);
+  EXPECT_EQ(os.backdropPicture().title, "Kestrelon! Installation");
   EXPECT_TRUE(setup.state.readBuffer.empty()) << "the block buffers are released at the end";
 }
 
@@ -150,6 +153,32 @@ TEST_F(SetupSequence, CancelledUnpackRemovesWhatThisRunWrote) {
   EXPECT_FALSE(os.FileExists(Path("Kestrelon._QM")));
   EXPECT_FALSE(os.FileExists(Path("Kestreln.$$$")));
   EXPECT_EQ(os.FileContent(Path("Kestreln.Exe")), "installed before");
+}
+
+TEST_F(SetupSequence, AbandonedRunLeavesNoRenameOfTheMainProgramItDeleted) {
+  os.AddFile(Path("Kestreln.Exe"), "installed before");
+  os.AddFile(Path("Glyph.Dll"), "in use");
+  AcceptMain();
+  os.AnswerDialog(D::kLicense, 1);
+  os.AnswerDialog(D::kIProgress, 1, [this] { CreatePackageFile(); });
+  os.AnswerDialog(D::kProgress, 1, [this] {
+    os.Delete(Path(setup.product.packageFileName));
+    setup.product.mainProgram = "Kestreln.$$$";
+    os.AddFile(Path("Kestreln.$$$"), "new program");
+    setup.state.mainProgramCreated = true;
+    setup.winInit.AddRenameLine(*os.ShortPath(Path("Kestreln.Exe")),
+                                *os.ShortPath(Path("Kestreln.$$$")));
+    os.AddFile(Path("Glyph.$$$"), "new library");
+    setup.winInit.AddRenameLine(Path("Glyph.Dll"), Path("Glyph.$$$"));
+  });
+  os.RemoveTemplate(D::kGroup);
+  Run();
+  EXPECT_FALSE(os.FileExists(Path("Kestreln.$$$")));
+  EXPECT_EQ(os.FileContent(Path("Kestreln.Exe")), "installed before");
+  EXPECT_EQ(os.FileContent(kWinInit), "[Rename]\r\n" + Path("Glyph.Dll") + "=" +
+                                          Path("Glyph.$$$") + "\r\n");
+  ASSERT_EQ(os.scheduledMoves().size(), 1u);
+  EXPECT_EQ(os.scheduledMoves()[0].source, Path("Glyph.$$$"));
 }
 
 TEST_F(SetupSequence, EachMissingTemplateAfterLicenseAbandons) {

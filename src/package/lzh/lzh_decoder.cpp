@@ -1,10 +1,10 @@
-// The byte-wise and in-memory decode calls, both built on LzhDecodeCore.
+// The working storage of a decode, and the byte-wise and in-memory decode
+// calls, both built on LzhDecodeBlocks.
 #include "package/lzh/lzh_decoder.h"
 
+#include <cstdint>
 #include <cstring>
 #include <new>
-
-#include "package/lzh/lzh_core.h"
 
 namespace qm {
 namespace {
@@ -19,30 +19,15 @@ bool HeapRelease(void* block) {
 const LzhStorage kHeapStorage = {HeapAllocate, HeapRelease};
 const LzhStorage* currentStorage = &kHeapStorage;
 
-// The working storage of one decode call, given back however the call ends.
-class StateLease {
- public:
-  StateLease() : block_(currentStorage->allocate(sizeof(LzhDecoderState))) {
-    if (block_ == nullptr) throw ElzhException(kLzhNoMemoryMessage);
-  }
-  // Reached only when the decode ends by an exception: that one goes on.
-  ~StateLease() {
-    if (block_ != nullptr) currentStorage->release(block_);
-  }
-  StateLease(const StateLease&) = delete;
-  StateLease& operator=(const StateLease&) = delete;
+// Room to move the record up to its alignment, whatever the block's own.
+constexpr size_t kLeaseSize = sizeof(LzhDecoderState) + alignof(LzhDecoderState) - 1;
 
-  LzhDecoderState& State() { return *static_cast<LzhDecoderState*>(block_); }
-
-  void Release() {
-    void* const block = block_;
-    block_ = nullptr;
-    if (!currentStorage->release(block)) throw ElzhException(kLzhReleaseFailedMessage);
-  }
-
- private:
-  void* block_;
-};
+// The first address in `block` where the record may start.
+void* AlignedStart(void* block) {
+  constexpr uintptr_t kAlignment = alignof(LzhDecoderState);
+  const uintptr_t misalignment = reinterpret_cast<uintptr_t>(block) % kAlignment;
+  return static_cast<uint8_t*>(block) + (misalignment == 0 ? 0 : kAlignment - misalignment);
+}
 
 // One read call per byte; a call that does not deliver exactly one byte gives 0.
 class CallbackSource {
@@ -109,31 +94,50 @@ class MemorySink {
 
 }  // namespace
 
+namespace lzh {
+
+StateLease::StateLease() : block_(currentStorage->allocate(kLeaseSize)), state_(nullptr) {
+  if (block_ == nullptr) throw ElzhException(kLzhNoMemoryMessage);
+  state_ = new (AlignedStart(block_)) LzhDecoderState;
+}
+
+StateLease::~StateLease() {
+  if (block_ != nullptr) {
+    state_->~LzhDecoderState();
+    currentStorage->release(block_);
+  }
+}
+
+void StateLease::Release() {
+  state_->~LzhDecoderState();
+  void* const block = block_;
+  block_ = nullptr;
+  if (!currentStorage->release(block)) throw ElzhException(kLzhReleaseFailedMessage);
+}
+
+}  // namespace lzh
+
 void LzhUseStorage(const LzhStorage* storage) {
   currentStorage = storage != nullptr ? storage : &kHeapStorage;
 }
 
 void LzhDecode(int32_t total, LzhReadProc read, LzhWriteProc write, void* context,
                const int32_t& keepGoing) {
-  StateLease lease;
   CallbackSource source(read, context);
   CallbackSink sink(write, context);
-  LzhDecodeCore(lease.State(), total, source, sink, keepGoing);
-  lease.Release();
+  LzhDecodeBlocks(total, source, sink, keepGoing);
 }
 
 LzhMemoryResult LzhDecodeMemory(const uint8_t* input, size_t inputSize, uint8_t* output,
                                 size_t total) {
-  StateLease lease;
   MemorySource source(input, inputSize);
   MemorySink sink(output);
   const int32_t keepGoing = 1;
-  LzhDecoderState& state = lease.State();
-  LzhDecodeCore(state, static_cast<int64_t>(total), source, sink, keepGoing);
+  const LzhBlockResult decoded =
+      LzhDecodeBlocks(static_cast<int64_t>(total), source, sink, keepGoing);
   LzhMemoryResult result;
-  result.inputConsumed = static_cast<size_t>(state.BytesFetched());
-  result.outputWritten = static_cast<size_t>(state.produced);
-  lease.Release();
+  result.inputConsumed = static_cast<size_t>(decoded.bytesFetched);
+  result.outputWritten = static_cast<size_t>(decoded.produced);
   return result;
 }
 

@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "package/lzh/lzh_core.h"
 #include "setup/runtime_error.h"
 
 namespace qm {
@@ -22,8 +23,8 @@ class ElzhException : public RuntimeError {
   const char* ClassName() const override { return "ElzhException"; }
 };
 
-// Both calls below run the decoding core of lzh_core.h, which callers with
-// block buffers of their own can drive directly (LzhDecodeCore).
+// Every decode call below runs the decoding core of lzh_core.h in working
+// storage of its own (see LzhUseStorage).
 
 // Decodes until `total` bytes have been handed to `write` or `keepGoing` is 0,
 // testing both between symbols only (a match is always written whole). Each
@@ -49,6 +50,56 @@ inline constexpr const char* kLzhReleaseFailedMessage =
 
 // The most bytes a decode can write beyond `total`: the rest of a final match.
 constexpr size_t kLzhMaxOverrun = 59;
+
+namespace lzh {
+
+// The working storage of one decode call: an LzhDecoderState made in a block
+// from the current storage routines, which may be less aligned than the record
+// asks (a C heap on i686 gives 8 bytes), so the block has room to align it.
+// Throws ElzhException when no block can be had; the block goes back however
+// the decode ends.
+class StateLease {
+ public:
+  StateLease();
+  // Reached with a block only when the decode ends by an exception: that one goes on.
+  ~StateLease();
+  StateLease(const StateLease&) = delete;
+  StateLease& operator=(const StateLease&) = delete;
+
+  LzhDecoderState& State() { return *state_; }
+  // Gives the block back; throws ElzhException when that fails.
+  void Release();
+
+ private:
+  void* block_;
+  LzhDecoderState* state_;
+};
+
+}  // namespace lzh
+
+// How a block-driven decode went.
+struct LzhBlockResult {
+  // Bytes handed to the sink (may pass total by the end of a final match).
+  int64_t produced = 0;
+  // Input bytes a byte-at-a-time reader would have fetched (see
+  // LzhDecoderState::BytesFetched).
+  uint64_t bytesFetched = 0;
+};
+
+// Decodes `total` bytes from `source` into `sink` (see lzh_core.h for Source and Sink)
+// with working storage of its own; throws ElzhException as LzhDecode does.
+template <class Source, class Sink>
+LzhBlockResult LzhDecodeBlocks(int64_t total, Source& source, Sink& sink,
+                               const int32_t& keepGoing) {
+  lzh::StateLease lease;
+  LzhDecoderState& state = lease.State();
+  LzhDecodeCore(state, total, source, sink, keepGoing);
+  LzhBlockResult result;
+  result.produced = state.produced;
+  result.bytesFetched = state.BytesFetched();
+  lease.Release();
+  return result;
+}
 
 struct LzhMemoryResult {
   size_t inputConsumed = 0;  // bytes fetched from the input (zero bytes past its end count too)

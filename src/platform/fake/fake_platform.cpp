@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <limits>
 #include <stdexcept>
 
 #include "transport/path_helpers.h"
@@ -15,6 +16,7 @@ struct FakePlatform::Node {
   std::string content;
   std::map<std::string, std::unique_ptr<Node>> children;  // by upper-case long name
   int aliasesMade = 0;
+  std::optional<int64_t> readsFailFrom;
 };
 
 struct FakePlatform::OpenFile {
@@ -22,9 +24,12 @@ struct FakePlatform::OpenFile {
   uint32_t access;
   uint32_t share;
   int64_t position = 0;
+  char drive = 'C';
 };
 
 namespace {
+
+constexpr uint32_t kErrorCrc = 23;  // a data error, as a damaged diskette gives
 
 std::vector<std::string> SplitComponents(const std::string& path) {
   std::vector<std::string> parts;
@@ -148,6 +153,16 @@ void FakePlatform::SetRegistryString(RegKey root, const std::string& key, const 
   const auto handle = CreateKey(root, key);
   SetString(*handle, name, value);
   CloseKey(*handle);
+}
+
+void FakePlatform::SetDriveCapacity(char letter, int64_t bytes) {
+  driveCapacities_[UpperCase(std::string(1, letter))[0]] = bytes;
+}
+
+void FakePlatform::FailReads(const std::string& path, int64_t offset) {
+  Node* file = Lookup(path);
+  if (!file || file->isFolder) throw std::logic_error("no file " + path + " to fail reads of");
+  file->readsFailFrom = offset;
 }
 
 // ---- Scripting the user ----
@@ -286,6 +301,20 @@ FakePlatform::OpenFile* FakePlatform::Handle(FileHandle file) {
   return it == handles_.end() ? nullptr : it->second.get();
 }
 
+int64_t FakePlatform::RoomOnDrive(char drive) const {
+  const auto capacity = driveCapacities_.find(drive);
+  if (capacity == driveCapacities_.end()) return std::numeric_limits<int64_t>::max();
+  int64_t used = 0;
+  std::vector<const Node*> pending{roots_.at(drive).get()};
+  while (!pending.empty()) {
+    const Node* node = pending.back();
+    pending.pop_back();
+    used += static_cast<int64_t>(node->content.size());
+    for (const auto& [key, child] : node->children) pending.push_back(child.get());
+  }
+  return std::max<int64_t>(0, capacity->second - used);
+}
+
 bool FakePlatform::Fail(uint32_t error) {
   lastError_ = error;
   return false;
@@ -397,6 +426,7 @@ FileHandle FakePlatform::Open(const std::string& path, uint32_t access, uint32_t
   }
   const FileHandle handle = nextHandle_++;
   handles_[handle] = std::make_unique<OpenFile>(OpenFile{node, access, share});
+  handles_[handle]->drive = Absolute(path)[0];
   return handle;
 }
 
@@ -404,7 +434,11 @@ std::optional<uint32_t> FakePlatform::Read(FileHandle file, void* buffer, uint32
   OpenFile* open = Handle(file);
   if (!open) return Fail(6), std::nullopt;  // ERROR_INVALID_HANDLE
   if (!(open->access & kAccessRead)) return Fail(kErrorAccessDenied), std::nullopt;
-  const auto size = static_cast<int64_t>(open->node->content.size());
+  int64_t size = static_cast<int64_t>(open->node->content.size());
+  if (open->node->readsFailFrom) {
+    if (open->position >= *open->node->readsFailFrom) return Fail(kErrorCrc), std::nullopt;
+    size = std::min(size, *open->node->readsFailFrom);
+  }
   const auto available = static_cast<uint32_t>(std::max<int64_t>(0, size - open->position));
   const uint32_t n = std::min(count, available);
   std::memcpy(buffer, open->node->content.data() + open->position, n);
@@ -417,6 +451,13 @@ std::optional<uint32_t> FakePlatform::Write(FileHandle file, const void* buffer,
   if (!open) return Fail(6), std::nullopt;
   if (!(open->access & kAccessWrite)) return Fail(kErrorAccessDenied), std::nullopt;
   std::string& content = open->node->content;
+  const int64_t growth =
+      std::max<int64_t>(0, open->position + count - static_cast<int64_t>(content.size()));
+  const int64_t shortfall = growth - RoomOnDrive(open->drive);
+  if (shortfall > 0) {
+    if (shortfall >= count) return Fail(kErrorDiskFull), std::nullopt;
+    count -= static_cast<uint32_t>(shortfall);
+  }
   const auto end = static_cast<size_t>(open->position) + count;
   if (content.size() < end) content.resize(end, '\0');
   std::memcpy(&content[static_cast<size_t>(open->position)], buffer, count);
@@ -553,7 +594,8 @@ void FakePlatform::CloseKey(RegKey key) {
 
 // ---- Windows, dialogs and the shell ----
 
-WindowHandle FakePlatform::CreateBackdropWindow(int, int) {
+WindowHandle FakePlatform::CreateBackdropWindow(const BackdropPicture& picture) {
+  backdropPicture_ = picture;
   backdrop_ = 0x10;
   return backdrop_;
 }
@@ -573,6 +615,23 @@ int FakePlatform::ShowMessage(WindowHandle owner, const std::string& text,
 void FakePlatform::PumpMessages() {
   const auto action = pumpActions_.find(++pumpCalls_);
   if (action != pumpActions_.end()) action->second();
+}
+
+void FakePlatform::OpenGaugeDrawing(WindowHandle dialog) {
+  if (gaugeDialog_ != kNoWindow) throw std::logic_error("the gauge drawing is already open");
+  gaugeDialog_ = dialog;
+  ++gaugeOpenings_;
+}
+
+void FakePlatform::PaintGauge(const GaugeGeometry& gauge, int32_t boundary,
+                              const std::string& text) {
+  if (gaugeDialog_ == kNoWindow) throw std::logic_error("the gauge is painted without its drawing");
+  gaugePaintings_.push_back({gaugeDialog_, gauge, boundary, text});
+}
+
+void FakePlatform::CloseGaugeDrawing() {
+  if (gaugeDialog_ == kNoWindow) throw std::logic_error("the gauge drawing is closed twice");
+  gaugeDialog_ = kNoWindow;
 }
 
 bool FakePlatform::SaveShellLink(const ShellLinkRequest& link) {

@@ -79,6 +79,14 @@ struct ScheduledMove {
   uint32_t flags;
 };
 
+// One painting of the progress gauge.
+struct GaugePainting {
+  WindowHandle dialog;
+  GaugeGeometry gauge;
+  int32_t boundary;
+  std::string text;
+};
+
 class FakePlatform : public Platform {
  public:
   // Drive C: (fixed) with C:\WINDOWS, the setup at C:\SETUP\SETUP.EXE,
@@ -99,6 +107,15 @@ class FakePlatform : public Platform {
   void RemoveTemplate(SetupDialog dialog) { missingTemplates_.insert(dialog); }
   void SetRegistryString(RegKey root, const std::string& key, const std::string& name,
                          const std::string& value);
+  // A drive that holds at most `bytes` bytes of file content: a write that
+  // does not fit writes what does and reports the short count, or fails with
+  // ERROR_DISK_FULL when nothing fits.
+  void SetDriveCapacity(char letter, int64_t bytes);
+  // Reads of an existing file fail (a data error) from `offset` on; a read
+  // that starts before it stops there.
+  void FailReads(const std::string& path, int64_t offset = 0);
+  // GetSystemMetrics (defaults: caption 18, thin borders 1).
+  void SetSystemMetric(SystemMetricId metric, int32_t value) { metrics_[metric] = value; }
 
   // ---- Scripting the user ----
   // Answers the next showing of `dialog` without running its controller.
@@ -141,6 +158,10 @@ class FakePlatform : public Platform {
   const std::vector<std::string>& scriptErrors() const { return scriptErrors_; }
   size_t openHandles() const { return handles_.size(); }
   bool backdropCreated() const { return backdrop_ != kNoWindow; }
+  const std::vector<GaugePainting>& gaugePaintings() const { return gaugePaintings_; }
+  int gaugeOpenings() const { return gaugeOpenings_; }
+  bool gaugeDrawingOpen() const { return gaugeDialog_ != kNoWindow; }
+  const BackdropPicture& backdropPicture() const { return backdropPicture_; }
 
   // ---- Platform ----
   std::optional<FindEntry> FindFirst(const std::string& path) override;
@@ -173,13 +194,17 @@ class FakePlatform : public Platform {
   void CloseKey(RegKey key) override;
   int ScreenWidth() override { return 1024; }
   int ScreenHeight() override { return 768; }
-  WindowHandle CreateBackdropWindow(int width, int height) override;
+  WindowHandle CreateBackdropWindow(const BackdropPicture& picture) override;
   bool LoadLogo() override { return true; }
   int ShowMessage(WindowHandle owner, const std::string& text, const std::string& caption,
                   uint32_t style) override;
   std::optional<int> ShowDialog(SetupDialog dialog, WindowHandle owner,
                                 DialogController& controller) override;
   void PumpMessages() override;
+  int32_t SystemMetric(SystemMetricId metric) override { return metrics_.at(metric); }
+  void OpenGaugeDrawing(WindowHandle dialog) override;
+  void PaintGauge(const GaugeGeometry& gauge, int32_t boundary, const std::string& text) override;
+  void CloseGaugeDrawing() override;
   bool SaveShellLink(const ShellLinkRequest& link) override;
   void StartProgram(WindowHandle owner, const std::string& file, const std::string& directory,
                     int showCommand) override;
@@ -216,10 +241,13 @@ class FakePlatform : public Platform {
   OpenFile* Handle(FileHandle file);
   bool Fail(uint32_t error);
   static std::string FolderPartOf(const std::string& full);
+  // Bytes a write may still add on the drive; unlimited without a capacity.
+  int64_t RoomOnDrive(char drive) const;
   std::string RegistryPath(RegKey parent, const std::string& subKey) const;
 
   std::map<char, uint32_t> driveTypes_;
   std::map<char, std::unique_ptr<Node>> roots_;
+  std::map<char, int64_t> driveCapacities_;
   std::map<FileHandle, std::unique_ptr<OpenFile>> handles_;
   FileHandle nextHandle_ = 0x100;
   std::string currentFolder_ = "C:\\";
@@ -235,6 +263,7 @@ class FakePlatform : public Platform {
   RegKey nextKey_ = 0x1000;
 
   WindowHandle backdrop_ = kNoWindow;
+  BackdropPicture backdropPicture_;
   std::set<SetupDialog> missingTemplates_;
   std::deque<DialogScript> dialogScripts_;
   std::map<SetupDialog, DialogGeometry> geometry_;
@@ -252,6 +281,13 @@ class FakePlatform : public Platform {
   std::vector<IniWrite> iniWrites_;
   std::vector<ScheduledMove> scheduledMoves_;
   int rebootRequests_ = 0;
+
+  std::map<SystemMetricId, int32_t> metrics_{{SystemMetricId::kCyCaption, 18},
+                                             {SystemMetricId::kCxBorder, 1},
+                                             {SystemMetricId::kCyBorder, 1}};
+  WindowHandle gaugeDialog_ = kNoWindow;
+  int gaugeOpenings_ = 0;
+  std::vector<GaugePainting> gaugePaintings_;
 };
 
 }  // namespace qm

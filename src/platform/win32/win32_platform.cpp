@@ -1,10 +1,13 @@
 #include "platform/win32/win32_platform.h"
 
+#include <cstring>
+
 #include <objbase.h>
 #include <objidl.h>
 #include <shlobj.h>
 #include <shellapi.h>
 
+#include "platform/win32/shell_link.h"
 #include "ui/win32/backdrop_window.h"
 #include "ui/win32/dialog_procedure.h"
 
@@ -21,24 +24,18 @@ HKEY ToKey(RegKey key) { return reinterpret_cast<HKEY>(key); }
 HWND ToWindow(WindowHandle window) { return reinterpret_cast<HWND>(window); }
 HINSTANCE Module() { return GetModuleHandleA(nullptr); }
 
-// IShellLinkA setters, in the order the link is filled.
-bool FillShellLink(IShellLinkA* shellLink, const ShellLinkRequest& link) {
-  return SUCCEEDED(shellLink->SetPath(link.target.c_str())) &&
-         SUCCEEDED(shellLink->SetWorkingDirectory(link.workingDirectory.c_str())) &&
-         SUCCEEDED(shellLink->SetShowCmd(link.showCommand));
-}
-
-// IPersistFile::Save takes a wide path: at most 254 characters and the terminating zero.
-bool SaveShellLinkFile(IShellLinkA* shellLink, const std::string& linkFile) {
-  WCHAR widePath[255];
-  if (MultiByteToWideChar(CP_ACP, 0, linkFile.c_str(), -1, widePath, 255) == 0) return false;
-  IPersistFile* persistFile = nullptr;
-  if (FAILED(shellLink->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&persistFile)))) {
-    return false;
-  }
-  const bool saved = SUCCEEDED(persistFile->Save(widePath, FALSE));
-  persistFile->Release();
-  return saved;
+// A folder value such as "%USERPROFILE%\Start Menu" as the shell would use it;
+// the text unchanged when it can't be expanded.
+std::string ExpandEnvironmentVariables(const std::string& text) {
+  const DWORD size = ExpandEnvironmentStringsA(text.c_str(), nullptr, 0);
+  if (size == 0) return text;
+  std::string expanded(size, '\0');
+  const DWORD length = ExpandEnvironmentStringsA(text.c_str(), expanded.data(), size);
+  if (length == 0 || length > size) return text;
+  // The count includes the terminating zero and may be too high for the "A"
+  // form, so the text ends at its first zero.
+  expanded.resize(std::strlen(expanded.c_str()));
+  return expanded;
 }
 
 void EnableShutdownPrivilege(HANDLE token) {
@@ -220,7 +217,7 @@ std::optional<std::string> Win32Platform::QueryString(RegKey key, const std::str
   DWORD size = 0;
   if (!RegistrySucceeded(
           RegQueryValueExA(ToKey(key), name.c_str(), nullptr, &type, nullptr, &size)) ||
-      type != REG_SZ) {
+      (type != REG_SZ && type != REG_EXPAND_SZ)) {
     return std::nullopt;
   }
   std::string value(size, '\0');
@@ -231,7 +228,7 @@ std::optional<std::string> Win32Platform::QueryString(RegKey key, const std::str
   value.resize(size);
   // The stored size counts the terminating zero.
   while (!value.empty() && value.back() == '\0') value.pop_back();
-  return value;
+  return type == REG_EXPAND_SZ ? ExpandEnvironmentVariables(value) : value;
 }
 
 bool Win32Platform::SetString(RegKey key, const std::string& name, const std::string& value) {
@@ -248,21 +245,24 @@ int Win32Platform::ScreenWidth() { return GetSystemMetrics(SM_CXSCREEN); }
 
 int Win32Platform::ScreenHeight() { return GetSystemMetrics(SM_CYSCREEN); }
 
-WindowHandle Win32Platform::CreateBackdropWindow(int width, int height) {
+WindowHandle Win32Platform::CreateBackdropWindow(const BackdropPicture& picture) {
+  backdrop_.picture = picture;
   WNDCLASSA windowClass = {};
   windowClass.style = CS_PARENTDC;
   windowClass.lpfnWndProc = ui::BackdropWindowProc;
   windowClass.hInstance = Module();
   windowClass.lpszClassName = kBackdropClass;
   RegisterClassA(&windowClass);
+  // The window's creation data is what it paints; its procedure keeps it.
   HWND window = CreateWindowExA(0, kBackdropClass, kBackdropTitle, WS_POPUP | WS_VISIBLE, 0, 0,
-                                width, height, nullptr, nullptr, Module(), nullptr);
+                                picture.width, picture.height, nullptr, nullptr, Module(),
+                                &backdrop_);
   return reinterpret_cast<WindowHandle>(window);
 }
 
 bool Win32Platform::LoadLogo() {
-  logo_ = LoadBitmapA(Module(), "logo");
-  return logo_ != nullptr;
+  backdrop_.logo = LoadBitmapA(Module(), "logo");
+  return backdrop_.logo != nullptr;
 }
 
 int Win32Platform::ShowMessage(WindowHandle owner, const std::string& text,
@@ -294,6 +294,52 @@ void Win32Platform::PumpMessages() {
   }
 }
 
+// ---- The progress gauge --------------------------------------------------------
+
+int32_t Win32Platform::SystemMetric(SystemMetricId metric) {
+  return GetSystemMetrics(static_cast<int>(metric));
+}
+
+void Win32Platform::OpenGaugeDrawing(WindowHandle dialog) {
+  const COLORREF red = RGB(255, 0, 0), white = RGB(255, 255, 255);
+  gauge_.dialog = ToWindow(dialog);
+  gauge_.dc = GetDC(gauge_.dialog);
+  gauge_.fillPen = CreatePen(PS_SOLID, 1, red);
+  gauge_.restPen = CreatePen(PS_SOLID, 1, white);
+  gauge_.savedPen = SelectObject(gauge_.dc, gauge_.fillPen);
+  gauge_.fillBrush = CreateSolidBrush(red);
+  gauge_.restBrush = CreateSolidBrush(white);
+  gauge_.savedBrush = SelectObject(gauge_.dc, gauge_.fillBrush);
+  SetBkMode(gauge_.dc, TRANSPARENT);
+  gauge_.font = CreateFontA(16, 0, 0, 0, 0, FALSE, FALSE, FALSE, 0, 0, 0, 0, 0, "Arial");
+  gauge_.savedFont = SelectObject(gauge_.dc, gauge_.font);
+  SetTextColor(gauge_.dc, RGB(0, 0, 0));
+}
+
+void Win32Platform::PaintGauge(const GaugeGeometry& gauge, int32_t boundary,
+                               const std::string& text) {
+  SelectObject(gauge_.dc, gauge_.fillBrush);
+  SelectObject(gauge_.dc, gauge_.fillPen);
+  Rectangle(gauge_.dc, gauge.left, gauge.top, boundary, gauge.bottom);
+  SelectObject(gauge_.dc, gauge_.restBrush);
+  SelectObject(gauge_.dc, gauge_.restPen);
+  Rectangle(gauge_.dc, boundary, gauge.top, gauge.right, gauge.bottom);
+  TextOutA(gauge_.dc, gauge.textX, gauge.textY, text.c_str(), static_cast<int>(text.size()));
+}
+
+void Win32Platform::CloseGaugeDrawing() {
+  SelectObject(gauge_.dc, gauge_.savedFont);
+  DeleteObject(gauge_.font);
+  SelectObject(gauge_.dc, gauge_.savedPen);
+  SelectObject(gauge_.dc, gauge_.savedBrush);
+  DeleteObject(gauge_.fillPen);
+  DeleteObject(gauge_.restPen);
+  DeleteObject(gauge_.fillBrush);
+  DeleteObject(gauge_.restBrush);
+  ReleaseDC(gauge_.dialog, gauge_.dc);
+  gauge_ = GaugeDrawing();
+}
+
 // ---- The shell ---------------------------------------------------------------
 
 bool Win32Platform::SaveShellLink(const ShellLinkRequest& link) {
@@ -306,7 +352,7 @@ bool Win32Platform::SaveShellLink(const ShellLinkRequest& link) {
                               reinterpret_cast<void**>(&shellLink)))) {
     return false;
   }
-  const bool saved = FillShellLink(shellLink, link) && SaveShellLinkFile(shellLink, link.linkFile);
+  const bool saved = FillAndSaveShellLink(shellLink, link);
   shellLink->Release();
   return saved;
 }

@@ -4,11 +4,17 @@
 #include <windows.h>
 
 #include "platform/platform.h"
+#include "ui/win32/backdrop_window.h"
 
 namespace qm {
 
 class Win32Platform : public Platform {
  public:
+  Win32Platform() = default;
+  // The backdrop window points at backdrop_, so the adapter stays where it is.
+  Win32Platform(const Win32Platform&) = delete;
+  Win32Platform& operator=(const Win32Platform&) = delete;
+
   std::optional<FindEntry> FindFirst(const std::string& path) override;
   bool CreateFolder(const std::string& path) override;
   bool SetCurrentFolder(const std::string& path) override;
@@ -42,21 +48,22 @@ class Win32Platform : public Platform {
 
   int ScreenWidth() override;
   int ScreenHeight() override;
-  WindowHandle CreateBackdropWindow(int width, int height) override;
+  WindowHandle CreateBackdropWindow(const BackdropPicture& picture) override;
   bool LoadLogo() override;
   int ShowMessage(WindowHandle owner, const std::string& text, const std::string& caption,
                   uint32_t style) override;
   std::optional<int> ShowDialog(SetupDialog dialog, WindowHandle owner,
                                 DialogController& controller) override;
   void PumpMessages() override;
+  int32_t SystemMetric(SystemMetricId metric) override;
+  void OpenGaugeDrawing(WindowHandle dialog) override;
+  void PaintGauge(const GaugeGeometry& gauge, int32_t boundary, const std::string& text) override;
+  void CloseGaugeDrawing() override;
 
   bool SaveShellLink(const ShellLinkRequest& link) override;
   void StartProgram(WindowHandle owner, const std::string& file, const std::string& directory,
                     int showCommand) override;
   void RequestReboot() override;
-
-  // The LOGO bitmap once LoadLogo found it; the backdrop paints it.
-  HBITMAP Logo() const { return logo_; }
 
  private:
   // Notes GetLastError when a call failed; passes the outcome on.
@@ -64,9 +71,21 @@ class Win32Platform : public Platform {
   // Notes a registry call's own result code; true for ERROR_SUCCESS.
   bool RegistrySucceeded(LONG status);
 
+  // The drawing objects of the open progress gauge (one at a time).
+  struct GaugeDrawing {
+    HWND dialog = nullptr;
+    HDC dc = nullptr;
+    HPEN fillPen = nullptr, restPen = nullptr;
+    HBRUSH fillBrush = nullptr, restBrush = nullptr;
+    HFONT font = nullptr;
+    HGDIOBJ savedPen = nullptr, savedBrush = nullptr, savedFont = nullptr;
+  };
+
   DWORD lastError_ = ERROR_SUCCESS;
+  GaugeDrawing gauge_;
   bool comInitialized_ = false;
-  HBITMAP logo_ = nullptr;
+  // What the backdrop window paints, kept for the whole run.
+  ui::Backdrop backdrop_;
 };
 
 }  // namespace qm

@@ -133,5 +133,37 @@ TEST(LzhDecodeCore, CancelInsidePullEndsTheDecodeWithinOneSymbol) {
   EXPECT_EQ(state.produced, static_cast<int64_t>(runs.output.size()));
 }
 
+TEST(LzhDecodeBlocks, TwoKilobyteBlocksBothWaysGiveTheOutputAndTheFetchCount) {
+  const std::vector<uint8_t> stream = LongTextStream();
+  std::vector<uint8_t> expected(kLongTextSize + kLzhMaxOverrun);
+  const LzhMemoryResult whole =
+      LzhDecodeMemory(stream.data(), stream.size(), expected.data(), kLongTextSize);
+  expected.resize(whole.outputWritten);
+  BlockSource source(stream, 2048);
+  BlockSink sink;
+  const int32_t keepGoing = 1;
+  const LzhBlockResult result =
+      LzhDecodeBlocks(static_cast<int64_t>(kLongTextSize), source, sink, keepGoing);
+  sink.Flush();
+  EXPECT_EQ(sink.output, expected);
+  EXPECT_EQ(result.produced, static_cast<int64_t>(kLongTextSize));
+  EXPECT_EQ(result.bytesFetched, whole.inputConsumed);
+  // The stream's last byte was needed, and at most the 2-byte look-ahead past it.
+  EXPECT_GE(result.bytesFetched, stream.size());
+  EXPECT_LE(result.bytesFetched, stream.size() + 2);
+}
+
+TEST(LzhDecodeBlocks, FetchCountTellsAStreamCutShort) {
+  std::vector<uint8_t> stream = LongTextStream();
+  stream.resize(stream.size() / 2);
+  BlockSource source(stream, 2048);
+  RunSink sink;
+  const int32_t keepGoing = 1;
+  const LzhBlockResult result =
+      LzhDecodeBlocks(static_cast<int64_t>(kLongTextSize), source, sink, keepGoing);
+  EXPECT_GE(result.produced, static_cast<int64_t>(kLongTextSize));
+  EXPECT_GT(result.bytesFetched, stream.size() + 2);
+}
+
 }  // namespace
 }  // namespace qm::lzh_test

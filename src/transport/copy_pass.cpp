@@ -1,0 +1,245 @@
+#include "transport/copy_pass.h"
+
+#include <algorithm>
+#include <vector>
+
+#include "package/crc32.h"
+#include "package/package_directory.h"
+#include "transport/path_helpers.h"
+
+namespace qm {
+
+namespace {
+
+constexpr uint32_t kFailureStyle = kMbOk | kMbIconError;
+
+// How the copy of one volume file ended.
+enum class VolumeOutcome {
+  kDone,      // copied to its end, or until the pass was cancelled
+  kRejected,  // not the volume the media were made with; none of it was kept
+  kFailed,    // a file could not be read or written; the pass is over
+};
+
+std::string CannotOpen(const std::string& path) {
+  return "The file " + path + " could not be opened.";
+}
+std::string CannotRead(const std::string& path) {
+  return "The file " + path + " could not be read.";
+}
+std::string CannotCreate(const std::string& path) {
+  return "The file " + path + " could not be created.";
+}
+std::string CannotWrite(const std::string& path) {
+  return "The file " + path + " could not be written.";
+}
+std::string NoRoomFor(const std::string& path) {
+  return "There is not enough room on the destination disk for " + path + ".";
+}
+std::string NotThisSetupsVolume(const std::string& path) {
+  return "The file " + path + " does not belong to this setup program or is damaged.";
+}
+std::string DiskPrompt(int disk) { return "Please Insert Disk number " + std::to_string(disk); }
+
+// A volume's size and CRC-32 as it is copied, against what the media record
+// holds for it. Volumes the record says nothing about always match.
+class VolumeCheck {
+ public:
+  VolumeCheck(const MediaRecord& media, int disk)
+      : recorded_(media.VolumeRecorded(disk - 1)),
+        expectedSize_(media.volumeSize[disk - 1]),
+        expectedCrc_(media.volumeCrc[disk - 1]) {}
+
+  bool WouldOverrun(uint32_t count) const { return recorded_ && size_ + count > expectedSize_; }
+  void Add(const uint8_t* data, uint32_t count) {
+    size_ += count;
+    crc_ = Crc32Update(crc_, data, count);
+  }
+  bool Matches() const { return !recorded_ || (size_ == expectedSize_ && crc_ == expectedCrc_); }
+
+ private:
+  bool recorded_;
+  uint64_t expectedSize_;
+  uint32_t expectedCrc_;
+  uint64_t size_ = 0;
+  uint32_t crc_ = 0;
+};
+
+// One run of the pass inside the IPROGRESS dialog. Every failure shows its
+// message and clears keepGoing, so that the dialog ends with 0.
+class VolumeCopy {
+ public:
+  VolumeCopy(Setup& setup, DialogHost& dialog)
+      : setup_(setup),
+        os_(setup.os),
+        dialog_(dialog),
+        packagePath_(JoinPath(setup.state.destinationFolder, setup.product.packageFileName)),
+        block_(kCopyBlockSize) {}
+
+  void Run() {
+    if (!ReadDirectory()) return;
+    const std::string firstPath = VolumePath(1);
+    const FileHandle first = OpenVolume(firstPath);
+    if (first == kInvalidFile) return;
+    const bool created = CreatePackageFile();
+    if (created) CopyFirstDisk(first, firstPath);
+    os_.Close(first);
+    if (!created) return;
+    CopyLaterDisks();
+    os_.Close(package_);
+  }
+
+ private:
+  bool KeepGoing() const { return setup_.state.keepGoing != 0; }
+
+  void Fail(const std::string& text) {
+    dialog_.ShowOwnedMessage(text, setup_.product.displayName, kFailureStyle);
+    setup_.state.keepGoing = 0;
+  }
+
+  std::string VolumePath(int disk) const {
+    return JoinPath(setup_.state.sourceFolder, VolumeName(setup_.product.firstVolume, disk));
+  }
+
+  bool ReadDirectory() {
+    const auto refusal = ReadPackageDirectory(os_, setup_.state);
+    if (refusal) Fail(refusal->reason);
+    return !refusal;
+  }
+
+  FileHandle OpenVolume(const std::string& path) {
+    const FileHandle volume = os_.Open(path, kAccessRead, kShareRead, FileCreation::kOpenExisting);
+    if (volume == kInvalidFile) Fail(CannotOpen(path));
+    return volume;
+  }
+
+  bool CreatePackageFile() {
+    package_ = os_.Open(packagePath_, kAccessReadWrite, kShareRead, FileCreation::kCreateAlways);
+    if (package_ == kInvalidFile) {
+      Fail(CannotCreate(packagePath_));
+      return false;
+    }
+    setup_.state.packageFileCreated = true;
+    return true;
+  }
+
+  // Disk 1 is where the setup was started from: it is not asked for, and a
+  // wrong one can't be swapped for the right one.
+  void CopyFirstDisk(FileHandle volume, const std::string& path) {
+    copiedBytes_ = 0;
+    setup_.state.gaugeLastPercent = -1;  // the first block always paints
+    if (CopyVolume(volume, 1, path) == VolumeOutcome::kRejected) Fail(NotThisSetupsVolume(path));
+  }
+
+  void CopyLaterDisks() {
+    const int lastDisk = std::min(setup_.product.diskCount, kMaxDisks);
+    for (int disk = 2; disk <= lastDisk && KeepGoing(); ++disk) CopyLaterDisk(disk);
+  }
+
+  // A rejected volume counts as the wrong disk: the user is told so and asked again.
+  void CopyLaterDisk(int disk) {
+    const std::string path = VolumePath(disk);
+    bool rejected = false;
+    while (AwaitDisk(disk, path, rejected)) {
+      const FileHandle volume = OpenVolume(path);
+      if (volume == kInvalidFile) return;
+      const VolumeOutcome outcome = CopyVolume(volume, disk, path);
+      os_.Close(volume);
+      if (outcome != VolumeOutcome::kRejected) return;
+      rejected = true;
+      dialog_.ShowOwnedMessage(setup_.product.wrongDiskText, "", kMbOk);
+    }
+  }
+
+  // Asks for the disk while its volume file is missing, and once more after
+  // its volume was rejected. OK without the file: the wrong-disk message, then
+  // the prompt again. Any other answer gives up, unless the file has turned
+  // up (and no volume of this disk was rejected). False when the pass is to stop.
+  bool AwaitDisk(int disk, const std::string& path, bool rejected) {
+    bool askAnyway = rejected;
+    while (KeepGoing() && (askAnyway || !FilePresent(os_, path))) {
+      askAnyway = false;
+      const int answer =
+          dialog_.ShowOwnedMessage(DiskPrompt(disk), setup_.product.displayName, kMbOkCancel);
+      if (answer == kIdOk) {
+        if (!FilePresent(os_, path)) dialog_.ShowOwnedMessage(setup_.product.wrongDiskText, "", kMbOk);
+      } else if (rejected || !FilePresent(os_, path)) {
+        setup_.state.keepGoing = 0;
+      }
+    }
+    return KeepGoing();
+  }
+
+  // The copy loop: blocks of 2048 bytes appended as read, the gauge and the
+  // pump after each; keepGoing is tested before each block.
+  VolumeOutcome CopyVolume(FileHandle volume, int disk, const std::string& path) {
+    const int64_t start = copiedBytes_;
+    VolumeCheck check(setup_.media, disk);
+    while (KeepGoing()) {
+      const auto count = os_.Read(volume, block_.data(), kCopyBlockSize);
+      if (!count) {
+        Fail(CannotRead(path));
+        return VolumeOutcome::kFailed;
+      }
+      if (*count == 0) break;
+      if (check.WouldOverrun(*count)) return Reject(start);
+      if (!Append(*count)) return VolumeOutcome::kFailed;
+      check.Add(block_.data(), *count);
+      ShowProgress();
+      os_.PumpMessages();
+    }
+    if (KeepGoing() && !check.Matches()) return Reject(start);
+    return VolumeOutcome::kDone;
+  }
+
+  bool Append(uint32_t count) {
+    const auto written = os_.Write(package_, block_.data(), count);
+    if (written && *written == count) {
+      copiedBytes_ += count;
+      return true;
+    }
+    const uint32_t error = written ? kErrorDiskFull : os_.LastError();
+    const bool full = error == kErrorDiskFull || error == kErrorHandleDiskFull;
+    Fail(full ? NoRoomFor(packagePath_) : CannotWrite(packagePath_));
+    return false;
+  }
+
+  // Cuts the package file back to where the rejected volume began.
+  VolumeOutcome Reject(int64_t volumeStart) {
+    if (!os_.Seek(package_, volumeStart, SeekOrigin::kBegin) || !os_.Truncate(package_)) {
+      Fail(CannotWrite(packagePath_));
+      return VolumeOutcome::kFailed;
+    }
+    copiedBytes_ = volumeStart;
+    return VolumeOutcome::kRejected;
+  }
+
+  // Paints only when the whole percentage changes, and never above 100.
+  void ShowProgress() {
+    SetupState& state = setup_.state;
+    const int64_t total = setup_.media.expectedPackageSize;
+    state.gaugePercent = GaugePercent(copiedBytes_, total);
+    if (state.gaugePercent != state.gaugeLastPercent && state.gaugePercent <= 100) {
+      DrawGauge(setup_, copiedBytes_, total);
+    }
+  }
+
+  Setup& setup_;
+  Platform& os_;
+  DialogHost& dialog_;
+  const std::string packagePath_;
+  FileHandle package_ = kInvalidFile;
+  int64_t copiedBytes_ = 0;
+  std::vector<uint8_t> block_;
+};
+
+}  // namespace
+
+std::string VolumeName(const std::string& firstVolume, int disk) {
+  std::string name = firstVolume;
+  for (int n = 2; n <= disk; ++n) name = ReplaceExtension(name, ".00" + std::to_string(n));
+  return name;
+}
+
+void VolumeCopyDialog::RunPass(DialogHost& dialog) { VolumeCopy(setup_, dialog).Run(); }
+
+}  // namespace qm
