@@ -1,6 +1,7 @@
 #include "setup/setup_sequence.h"
 
 #include <cstdio>
+#include <new>
 
 #include "setup/integration_actions.h"
 #include "setup/media_block.h"
@@ -82,6 +83,16 @@ void FinishInstallation(Setup& setup) {
   AskRebootQuestion(setup);
 }
 
+// Deletes the main program that this run unpacked. The rename line that would
+// put it in place at the next start of Windows goes first, whether it names
+// the file by its long or its short path.
+void DeleteMainProgram(Setup& setup, const std::string& program) {
+  const auto shortPath = setup.os.ShortPath(program);
+  if (shortPath) setup.winInit.WithdrawRenameLines(*shortPath);
+  setup.winInit.WithdrawRenameLines(program);
+  setup.os.Delete(program);
+}
+
 // Removes what an abandoned run leaves behind: only files that this run
 // created, never an earlier installation's main program or a file that
 // happened to lie in the setup's own folder.
@@ -90,7 +101,7 @@ void CleanUpAbandonedRun(Setup& setup) {
   const std::string package = JoinPath(state.destinationFolder, setup.product.packageFileName);
   if (state.packageFileCreated && FilePresent(setup.os, package)) setup.os.Delete(package);
   const std::string program = JoinPath(state.destinationFolder, setup.product.mainProgram);
-  if (state.mainProgramCreated && FilePresent(setup.os, program)) setup.os.Delete(program);
+  if (state.mainProgramCreated && FilePresent(setup.os, program)) DeleteMainProgram(setup, program);
   setup.os.ShowMessage(state.backdropWindow, setup.product.abortedText, setup.product.displayName,
                        kMbOk);
 }
@@ -121,6 +132,24 @@ std::string WithFullStop(const std::string& text) {
   return (!text.empty() && text.back() == '.') ? text : text + ".";
 }
 
+std::string ErrorReport(const char* className, const std::string& message, const void* place,
+                        const std::string& modulePath) {
+  char address[2 * sizeof(void*) + 1];
+  std::snprintf(address, sizeof address, "%0*llX", static_cast<int>(2 * sizeof(void*)),
+                static_cast<unsigned long long>(reinterpret_cast<uintptr_t>(place)));
+  return std::string("Exception ") + className + " in module " + FileName(modulePath) + " at " +
+         address + ".\r\n" + WithFullStop(message);
+}
+
+// The "Application Error" box and exit code 1, whatever escaped the run.
+int ReportUncaughtError(Setup& setup, const char* className, const std::string& message,
+                        const void* place) {
+  setup.winInit.Flush();
+  setup.os.ShowMessage(kNoWindow, ErrorReport(className, message, place, setup.os.ModulePath()),
+                       "Application Error", kMbOk | kMbIconError | kMbTaskModal);
+  return 1;
+}
+
 }  // namespace
 
 int RunSetupProcess(Platform& os) {
@@ -128,16 +157,21 @@ int RunSetupProcess(Platform& os) {
   return RunSetupProcess(setup);
 }
 
+// Errors of the language and its library end the run as the setup's own do:
+// reported, never as a silent crash. Their place in the code is not known.
 int RunSetupProcess(Setup& setup) {
-  Platform& os = setup.os;
   try {
     RunSetup(setup);
     return 0;
   } catch (const RuntimeError& error) {
-    setup.winInit.Flush();
-    os.ShowMessage(kNoWindow, UncaughtErrorText(error, os.ModulePath()), "Application Error",
-                   kMbOk | kMbIconError | kMbTaskModal);
-    return 1;
+    return ReportUncaughtError(setup, error.ClassName(), error.what(), error.Place());
+  } catch (const std::bad_alloc&) {
+    return ReportUncaughtError(setup, "std::bad_alloc", "Out of memory", nullptr);
+  } catch (const std::exception& error) {
+    return ReportUncaughtError(setup, "std::exception", error.what(), nullptr);
+  } catch (...) {
+    return ReportUncaughtError(setup, "unknown exception", "An error of unknown kind occurred",
+                               nullptr);
   }
 }
 
@@ -175,11 +209,7 @@ std::optional<int> ShowSetupDialog(Setup& setup, SetupDialog dialog) {
 }
 
 std::string UncaughtErrorText(const RuntimeError& error, const std::string& modulePath) {
-  char place[2 * sizeof(void*) + 1];
-  std::snprintf(place, sizeof place, "%0*llX", static_cast<int>(2 * sizeof(void*)),
-                static_cast<unsigned long long>(reinterpret_cast<uintptr_t>(error.Place())));
-  return std::string("Exception ") + error.ClassName() + " in module " + FileName(modulePath) +
-         " at " + place + ".\r\n" + WithFullStop(error.what());
+  return ErrorReport(error.ClassName(), error.what(), error.Place(), modulePath);
 }
 
 std::string SuccessQuestion(const ProductDescriptor& product) {

@@ -1,5 +1,6 @@
 #include "setup/win_init_file.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "transport/path_helpers.h"
@@ -73,21 +74,36 @@ void WinInitFile::Open(Platform& os, const std::string& path) {
 }
 
 void WinInitFile::AddRenameLine(const std::string& target, const std::string& source) {
-  lines_.push_back(target + "=" + source + kLineEnd);
-  if (os_ && os_->Version().platformId == kPlatformWin32Nt) {
-    os_->Move(source, target, kMoveDelayUntilReboot | kMoveReplaceExisting);
-  }
+  lines_.push_back({target, source});
+}
+
+void WinInitFile::WithdrawRenameLines(const std::string& path) {
+  const std::string name = UpperCase(path);
+  const auto names = [&name](const RenameLine& line) {
+    return !line.scheduled && (UpperCase(line.target) == name || UpperCase(line.source) == name);
+  };
+  lines_.erase(std::remove_if(lines_.begin(), lines_.end(), names), lines_.end());
 }
 
 void WinInitFile::Flush() {
   if (!os_) return;
+  ScheduleReplacements();
   std::string content = head_;
-  for (const auto& line : lines_) content += line;
+  for (const auto& line : lines_) content += line.target + "=" + line.source + kLineEnd;
   content += tail_;
   const FileHandle file = os_->Open(path_, kAccessWrite, kShareNone, FileCreation::kCreateAlways);
   if (file == kInvalidFile) return;
   os_->Write(file, content.data(), static_cast<uint32_t>(content.size()));
   os_->Close(file);
+}
+
+void WinInitFile::ScheduleReplacements() {
+  if (os_->Version().platformId != kPlatformWin32Nt) return;
+  for (auto& line : lines_) {
+    if (line.scheduled) continue;
+    os_->Move(line.source, line.target, kMoveDelayUntilReboot | kMoveReplaceExisting);
+    line.scheduled = true;
+  }
 }
 
 void WinInitFile::Close() {

@@ -155,6 +155,32 @@ TEST_F(SetupSequence, CancelledUnpackRemovesWhatThisRunWrote) {
   EXPECT_EQ(os.FileContent(Path("Kestreln.Exe")), "installed before");
 }
 
+TEST_F(SetupSequence, AbandonedRunLeavesNoRenameOfTheMainProgramItDeleted) {
+  os.AddFile(Path("Kestreln.Exe"), "installed before");
+  os.AddFile(Path("Glyph.Dll"), "in use");
+  AcceptMain();
+  os.AnswerDialog(D::kLicense, 1);
+  os.AnswerDialog(D::kIProgress, 1, [this] { CreatePackageFile(); });
+  os.AnswerDialog(D::kProgress, 1, [this] {
+    os.Delete(Path(setup.product.packageFileName));
+    setup.product.mainProgram = "Kestreln.$$$";
+    os.AddFile(Path("Kestreln.$$$"), "new program");
+    setup.state.mainProgramCreated = true;
+    setup.winInit.AddRenameLine(*os.ShortPath(Path("Kestreln.Exe")),
+                                *os.ShortPath(Path("Kestreln.$$$")));
+    os.AddFile(Path("Glyph.$$$"), "new library");
+    setup.winInit.AddRenameLine(Path("Glyph.Dll"), Path("Glyph.$$$"));
+  });
+  os.RemoveTemplate(D::kGroup);
+  Run();
+  EXPECT_FALSE(os.FileExists(Path("Kestreln.$$$")));
+  EXPECT_EQ(os.FileContent(Path("Kestreln.Exe")), "installed before");
+  EXPECT_EQ(os.FileContent(kWinInit), "[Rename]\r\n" + Path("Glyph.Dll") + "=" +
+                                          Path("Glyph.$$$") + "\r\n");
+  ASSERT_EQ(os.scheduledMoves().size(), 1u);
+  EXPECT_EQ(os.scheduledMoves()[0].source, Path("Glyph.$$$"));
+}
+
 TEST_F(SetupSequence, EachMissingTemplateAfterLicenseAbandons) {
   for (D missing : {D::kIProgress, D::kProgress, D::kGroup, D::kReplace}) {
     SCOPED_TRACE(DialogTemplateName(missing));

@@ -63,6 +63,31 @@ TEST_F(WinInit, WindowsNtAlsoGetsTheReplacementScheduled) {
   EXPECT_EQ(os.scheduledMoves()[0].flags, kMoveDelayUntilReboot | kMoveReplaceExisting);
 }
 
+TEST_F(WinInit, ReplacementsAreScheduledOnceWhenTheLinesAreCommitted) {
+  os.SetVersion(4, 0, kPlatformWin32Nt);
+  file.Open(os, kPath);
+  file.AddRenameLine("C:\\K\\A.EXE", "C:\\K\\A.$$$");
+  EXPECT_TRUE(os.scheduledMoves().empty()) << "nothing is scheduled before the commit";
+  file.Flush();
+  file.AddRenameLine("C:\\K\\B.DLL", "C:\\K\\B.$$$");
+  file.Close();
+  ASSERT_EQ(os.scheduledMoves().size(), 2u);
+  EXPECT_EQ(os.scheduledMoves()[1].source, "C:\\K\\B.$$$");
+}
+
+TEST_F(WinInit, WithdrawnLinesReachNeitherTheFileNorTheScheduledReplacements) {
+  os.SetVersion(4, 0, kPlatformWin32Nt);
+  file.Open(os, kPath);
+  file.AddRenameLine("C:\\K\\KESTRELN.EXE", "C:\\K\\KESTRELN.$$$");
+  file.AddRenameLine("C:\\K\\KESTRELN.DLL", "C:\\K\\KESTRELN.EXE");
+  file.AddRenameLine("C:\\K\\HELPER.DLL", "C:\\K\\HELPER.$$$");
+  file.WithdrawRenameLines("c:\\k\\kestreln.exe");
+  file.Close();
+  EXPECT_EQ(os.FileContent(kPath), "[Rename]\r\nC:\\K\\HELPER.DLL=C:\\K\\HELPER.$$$\r\n");
+  ASSERT_EQ(os.scheduledMoves().size(), 1u);
+  EXPECT_EQ(os.scheduledMoves()[0].source, "C:\\K\\HELPER.$$$");
+}
+
 TEST_F(WinInit, Windows95UsesTheFileAlone) {
   os.SetVersion(4, 0, kPlatformWin32Windows);
   WriteTwoLines(std::nullopt);

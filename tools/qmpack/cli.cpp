@@ -14,7 +14,9 @@
 #include "qmpack/media.h"
 #include "qmpack/product.h"
 #include "qmpack/progress_bar.h"
+#include "qmpack/setup_media_block.h"
 #include "qmpack/tool_error.h"
+#include "qmpack/windows_names.h"
 
 namespace qmpack {
 
@@ -104,11 +106,12 @@ CommandLine ParseCommandLine(const Command& command, const std::vector<std::stri
   return line;
 }
 
-uint64_t ParseByteCount(const std::string& option, const std::string& text) {
+uint64_t ParseByteCount(const std::string& option, const std::string& text, uint64_t smallest = 1) {
   const bool digitsOnly = !text.empty() && text.size() <= 18 &&
                           text.find_first_not_of("0123456789") == std::string::npos;
-  if (!digitsOnly || std::stoull(text) == 0) {
-    throw UsageError(option + " needs a whole number of bytes above 0, not \"" + text + "\"");
+  if (!digitsOnly || std::stoull(text) < smallest) {
+    throw UsageError(option + " needs a whole number of bytes" + (smallest > 0 ? " above 0" : "") +
+                     ", not \"" + text + "\"");
   }
   return std::stoull(text);
 }
@@ -125,7 +128,8 @@ LzhParser ParserOf(const CommandLine& line) {
 
 // ---- reporting -------------------------------------------------------------
 
-// Unprintable bytes of a name as \xNN, so that a damaged directory can be shown.
+// A stored (code page 1252) name in UTF-8, with control characters as \xNN so
+// that a damaged directory can be shown.
 std::string Printable(const std::string& text) {
   std::ostringstream shown;
   for (const char c : text) {
@@ -133,7 +137,7 @@ std::string Printable(const std::string& text) {
     if (byte < 0x20 || byte == 0x7F) {
       shown << "\\x" << std::hex << std::setw(2) << std::setfill('0') << int{byte} << std::dec;
     } else {
-      shown << c;
+      shown << Cp1252ToUtf8(std::string(1, c));
     }
   }
   return shown.str();
@@ -162,6 +166,45 @@ void PrintRawDirectory(std::ostream& out, const fs::path& setupFile) {
   out << "entries announced: " << int{raw.entryCount} << ", unpacked stream: " << raw.unpackTotal
       << " bytes\n";
   PrintEntries(out, raw.entries);
+}
+
+std::string Hex32(uint32_t value) {
+  std::ostringstream text;
+  text << "0x" << std::hex << std::uppercase << std::setw(8) << std::setfill('0') << value;
+  return text.str();
+}
+
+std::string Recorded(uint32_t size, uint32_t crc, bool recorded) {
+  if (!recorded) return "not recorded";
+  return std::to_string(size) + " bytes, CRC-32 " + Hex32(crc);
+}
+
+void PrintMediaRecord(std::ostream& out, const qm::MediaRecord& media) {
+  out << "  diskCount " << media.diskCount << ", expectedPackageSize " << media.expectedPackageSize
+      << '\n';
+  for (int i = 0; i < qm::kMaxVolumes; ++i) {
+    out << "  volume " << i + 1 << ": "
+        << Recorded(media.volumeSize[i], media.volumeCrc[i], media.VolumeRecorded(i)) << '\n';
+  }
+  out << "  unpacked stream: " << Recorded(media.streamLength, media.streamCrc, media.StreamRecorded())
+      << '\n';
+}
+
+// Shows the setup's media block; false when the setup has none it would use.
+bool PrintMediaBlock(std::ostream& out, const fs::path& setupFile) {
+  try {
+    const SetupMediaBlock block = FindMediaBlock(ReadFileBytes(setupFile));
+    out << "media block at byte " << block.offset << ":\n";
+    if (block.problem) {
+      out << "  refused: " << *block.problem << '\n';
+      return false;
+    }
+    PrintMediaRecord(out, block.record);
+    return true;
+  } catch (const ToolError& error) {
+    out << "media block: " << error.what() << '\n';
+    return false;
+  }
 }
 
 ProgressCallback ProgressOn(Streams& streams, std::optional<ProgressBar>& bar, const std::string& label) {
@@ -203,8 +246,9 @@ int RunBuild(const CommandLine& line, Streams& streams) {
     out << "  " << report.volumeNames[i] << "  " << report.volumeLengths[i] << " bytes\n";
   }
   for (const auto& name : report.staleVolumesRemoved) out << "removed the old volume " << name << '\n';
-  out << "the setup needs diskCount " << report.volumeNames.size() << " and expectedPackageSize "
-      << report.packageSize << '\n';
+  out << "checked: the package decodes to the product's bytes\n"
+      << "media block of " << report.setupOut.string() << " set to:\n";
+  PrintMediaRecord(out, report.media);
   return kExitSuccess;
 }
 
@@ -212,14 +256,15 @@ int RunList(const CommandLine& line, Streams& streams) {
   const fs::path setupFile = line.operands[0];
   const SetupDirectory setup = ReadSetupDirectory(setupFile);
   streams.out << setupFile.string() << ": " << setup.fileLength << " bytes\n";
-  if (setup.parse.accepted()) {
-    PrintPlausibleDirectory(streams.out, setup.parse.directory);
-    streams.out << "verdict: plausible\n";
-    return kExitSuccess;
+  const bool blockUsable = PrintMediaBlock(streams.out, setupFile);
+  if (!setup.parse.accepted()) {
+    PrintRawDirectory(streams.out, setupFile);
+    streams.out << "verdict: " << setup.parse.refusal->reason << '\n';
+    return kExitFailure;
   }
-  PrintRawDirectory(streams.out, setupFile);
-  streams.out << "verdict: " << setup.parse.refusal->reason << '\n';
-  return kExitFailure;
+  PrintPlausibleDirectory(streams.out, setup.parse.directory);
+  streams.out << (blockUsable ? "verdict: plausible\n" : "verdict: the media block is missing or refused\n");
+  return blockUsable ? kExitSuccess : kExitFailure;
 }
 
 void PrintChecks(std::ostream& out, const DecodedMedia& media) {
@@ -244,7 +289,7 @@ int RunExtract(const CommandLine& line, Streams& streams) {
                                          line.ValueOr("--first-volume", kDefaultFirstVolume));
   const auto written =
       ExtractProduct(media, line.operands[2], line.ValueOr("--main", kDefaultMainProgram));
-  for (const auto& name : written) streams.out << Printable(name) << '\n';
+  for (const auto& name : written) streams.out << name << '\n';
   streams.out << "extracted " << written.size() << " file(s) into " << line.operands[2] << '\n';
   return kExitSuccess;
 }
@@ -261,7 +306,7 @@ int RunCompress(const CommandLine& line, Streams& streams) {
 }
 
 int RunDecompress(const CommandLine& line, Streams& streams) {
-  const uint64_t size = ParseByteCount("--size", line.ValueOr("--size", ""));
+  const uint64_t size = ParseByteCount("--size", line.ValueOr("--size", ""), 0);
   if (size > kMaxStreamSize) {
     throw UsageError("--size can be at most " + std::to_string(kMaxStreamSize) + " bytes");
   }
@@ -284,7 +329,10 @@ const std::vector<Command>& Commands() {
        "             [--volume-size N] [--first-volume-size N] [--first-volume NAME]\n"
        "             [--greedy] [--replace]",
        "Packs the product folder into volumes and writes a copy of the setup program\n"
-       "with the package directory appended, both into the output folder.\n"
+       "with its media block set for them and the package directory appended, both\n"
+       "into the output folder. The package is decoded and compared with the product\n"
+       "before anything is written. File names are stored in code page 1252; names\n"
+       "that Windows can't create are refused.\n"
        "  --setup SETUP.EXE        the setup program (a Windows executable)\n"
        "  --product DIR            the folder holding the main program and the other files\n"
        "  --out DIR                where the volumes and the setup copy go (created if missing)\n"
@@ -307,12 +355,14 @@ const std::vector<Command>& Commands() {
        0,
        RunBuild},
       {"list", "list SETUP.EXE",
-       "Shows the package directory at the end of a setup program and whether the\n"
-       "setup would accept it. Exits with 1 when it would not.",
+       "Shows the setup program's media block (disk count, package size and the\n"
+       "recorded sizes and CRC-32s) and the package directory at its end, and whether\n"
+       "the setup would accept them. Exits with 1 when it would not.",
        {}, {}, {}, 1, RunList},
       {"verify", "verify [--first-volume NAME] SETUP.EXE VOLUME-FOLDER",
        "Joins the volumes, decodes them and checks them against the setup program's\n"
-       "directory. Exits with 0 only when every check passes.\n"
+       "media block and directory; names the first volume that differs from its\n"
+       "record. Exits with 0 only when every check passes.\n"
        "  --first-volume NAME      name of volume 1 (default Kestreln.001)",
        {"--first-volume"}, {}, {}, 2, RunVerify},
       {"extract", "extract [--first-volume NAME] [--main NAME] SETUP.EXE VOLUME-FOLDER OUT-FOLDER",
@@ -326,7 +376,7 @@ const std::vector<Command>& Commands() {
        "  --greedy                 faster, larger compression",
        {}, {"--greedy"}, {}, 2, RunCompress},
       {"decompress", "decompress --size N IN OUT",
-       "Decodes a raw stream into exactly N bytes (at most 2147483647).\n"
+       "Decodes a raw stream into exactly N bytes (0 to 2147483647).\n"
        "  --size N                 the length of the decoded output",
        {"--size"}, {}, {"--size"}, 2, RunDecompress},
   };

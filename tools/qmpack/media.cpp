@@ -3,11 +3,15 @@
 #include <algorithm>
 #include <fstream>
 
+#include "package/crc32.h"
 #include "qmpack/directory_writer.h"
 #include "qmpack/file_io.h"
+#include "qmpack/package_check.h"
 #include "qmpack/pe_image.h"
 #include "qmpack/product.h"
+#include "qmpack/setup_media_block.h"
 #include "qmpack/tool_error.h"
+#include "qmpack/windows_names.h"
 
 namespace qmpack {
 
@@ -84,6 +88,32 @@ void CreateFolder(const fs::path& folder) {
   if (error) throw ToolError("cannot create " + folder.string() + ": " + error.message());
 }
 
+uint32_t Crc32Of(const uint8_t* data, uint64_t size) {
+  return qm::Crc32Update(0, data, static_cast<size_t>(size));
+}
+
+// The values the setup needs for these volumes: their count and the package
+// size, and each volume's size and CRC-32 and the stream's, for the checks.
+qm::MediaRecord RecordMedia(const std::vector<uint8_t>& package, const std::vector<uint64_t>& lengths,
+                            const std::vector<uint8_t>& stream) {
+  if (package.size() > kMaxStreamSize) {
+    throw ToolError("the compressed package of " + std::to_string(package.size()) +
+                    " bytes is larger than the setup can count (" + std::to_string(kMaxStreamSize) + ")");
+  }
+  qm::MediaRecord media;
+  media.diskCount = static_cast<int32_t>(lengths.size());
+  media.expectedPackageSize = static_cast<int32_t>(package.size());
+  uint64_t start = 0;
+  for (size_t i = 0; i < lengths.size(); ++i) {
+    media.volumeSize[i] = static_cast<uint32_t>(lengths[i]);
+    media.volumeCrc[i] = Crc32Of(package.data() + start, lengths[i]);
+    start += lengths[i];
+  }
+  media.streamLength = static_cast<uint32_t>(stream.size());
+  media.streamCrc = Crc32Of(stream.data(), stream.size());
+  return media;
+}
+
 // ---- reading back ----------------------------------------------------------
 
 std::vector<uint8_t> FileTail(const fs::path& path, int64_t& fileLength) {
@@ -148,6 +178,74 @@ void CheckEntriesInsideStream(DecodedMedia& media) {
   AddCheck(media, inside, "every entry lies inside the " + std::to_string(length) + "-byte stream");
 }
 
+std::string Hex32(uint32_t value) {
+  static const char kDigits[] = "0123456789ABCDEF";
+  std::string text = "0x";
+  for (int shift = 28; shift >= 0; shift -= 4) text += kDigits[value >> shift & 0xF];
+  return text;
+}
+
+std::string SizeAndCrc(uint64_t size, uint32_t crc) {
+  return std::to_string(size) + " bytes, CRC-32 " + Hex32(crc);
+}
+
+void CheckDiskCount(DecodedMedia& media, const qm::MediaRecord& record) {
+  const size_t volumes = media.volumeNames.size();
+  AddCheck(media, record.diskCount == static_cast<int32_t>(volumes),
+           "the setup asks for " + std::to_string(record.diskCount) + " disk(s); " +
+               std::to_string(volumes) + " volume(s) are present");
+}
+
+// Names the first volume whose size or CRC-32 is not the recorded one.
+void CheckRecordedVolumes(DecodedMedia& media, const qm::MediaRecord& record,
+                          const std::vector<uint8_t>& package, const std::vector<uint64_t>& lengths) {
+  uint64_t start = 0;
+  bool anyRecorded = false;
+  for (size_t i = 0; i < lengths.size() && i < qm::kMaxVolumes; ++i) {
+    const uint32_t crc = Crc32Of(package.data() + start, lengths[i]);
+    start += lengths[i];
+    if (!record.VolumeRecorded(static_cast<int>(i))) continue;
+    anyRecorded = true;
+    if (lengths[i] != record.volumeSize[i] || crc != record.volumeCrc[i]) {
+      AddCheck(media, false, media.volumeNames[i] + " differs from its record: " + SizeAndCrc(lengths[i], crc) +
+                                 ", recorded " + SizeAndCrc(record.volumeSize[i], record.volumeCrc[i]));
+      return;
+    }
+  }
+  if (!anyRecorded) return;
+  AddCheck(media, true, "the volumes match their recorded sizes and CRC-32s");
+  AddCheck(media, record.expectedPackageSize == static_cast<int64_t>(package.size()),
+           "the setup's gauge expects " + std::to_string(record.expectedPackageSize) +
+               " package bytes; the volumes hold " + std::to_string(package.size()));
+}
+
+void CheckRecordedStream(DecodedMedia& media, const qm::MediaRecord& record) {
+  if (!record.StreamRecorded()) return;
+  const uint32_t crc = Crc32Of(media.stream.data(), media.stream.size());
+  const bool same = media.stream.size() == record.streamLength && crc == record.streamCrc;
+  const std::string found = SizeAndCrc(media.stream.size(), crc);
+  AddCheck(media, same,
+           same ? "the unpacked stream matches its record (" + found + ")"
+                : "the unpacked stream differs from its record: " + found + ", recorded " +
+                      SizeAndCrc(record.streamLength, record.streamCrc));
+}
+
+// The setup's media block, or nothing (with a failed check) when it has none
+// that it would use.
+std::optional<qm::MediaRecord> CheckMediaBlock(DecodedMedia& media, const fs::path& setupFile) {
+  try {
+    const SetupMediaBlock block = FindMediaBlock(ReadFileBytes(setupFile));
+    if (block.problem) {
+      AddCheck(media, false, "the media block is refused: " + *block.problem);
+      return std::nullopt;
+    }
+    return block.record;
+  } catch (const ToolError& error) {
+    AddCheck(media, false, std::string("the setup program's media block: ") + error.what());
+    return std::nullopt;
+  }
+}
+
 std::string FirstFailure(const DecodedMedia& media) {
   for (const auto& check : media.checks) {
     if (!check.passed) return check.description;
@@ -160,6 +258,7 @@ std::string FirstFailure(const DecodedMedia& media) {
 BuildReport BuildMedia(const BuildOptions& options) {
   BuildReport report;
   auto setup = LoadSetupImage(options, report);
+  const uint64_t blockOffset = FindMediaBlock(setup).offset;
   const auto files = CollectProductFiles(options.productFolder, options.mainProgram, options.listFile);
   const UnpackedStream stream = BuildUnpackedStream(files);
   const auto directory = EncodePackageDirectory(stream.directory);
@@ -167,9 +266,13 @@ BuildReport BuildMedia(const BuildOptions& options) {
   const uint64_t firstSize = FirstVolumeSize(options, setup.size());
   VolumeLengths(1, firstSize, options.volumeSize);  // refuses unusable sizes before the long part
 
-  const auto package = CompressBytes(stream.bytes, options.parser, options.progress);
+  auto package = CompressBytes(stream.bytes, options.parser, options.progress);
+  if (options.alterPackage) options.alterPackage(package);
+  CheckPackageDecodes(package, stream.bytes);
   report.volumeLengths = VolumeLengths(package.size(), firstSize, options.volumeSize);
   report.volumeNames = VolumeNames(options.firstVolume, report.volumeLengths.size());
+  report.media = RecordMedia(package, report.volumeLengths, stream.bytes);
+  PatchMediaBlock(setup, blockOffset, report.media);
 
   CreateFolder(options.outFolder);
   WriteVolumes(options.outFolder, package, report.volumeNames, report.volumeLengths);
@@ -224,6 +327,11 @@ DecodedMedia DecodeMedia(const fs::path& setupFile, const fs::path& volumeFolder
   JoinedVolumes joined = JoinVolumes(volumeFolder, firstVolume);
   media.volumeNames = joined.names;
   media.packageSize = joined.package.size();
+  const auto record = CheckMediaBlock(media, setupFile);
+  if (record) {
+    CheckDiskCount(media, *record);
+    CheckRecordedVolumes(media, *record, joined.package, joined.lengths);
+  }
   if (!setup.parse.accepted()) {
     AddCheck(media, false, "the directory is refused: " + setup.parse.refusal->reason);
     return media;
@@ -238,6 +346,7 @@ DecodedMedia DecodeMedia(const fs::path& setupFile, const fs::path& volumeFolder
   CheckStreamEnd(media);
   CheckMainProgramEnd(media);
   CheckEntriesInsideStream(media);
+  if (record) CheckRecordedStream(media, *record);
   return media;
 }
 
@@ -250,8 +359,9 @@ std::vector<std::string> ExtractProduct(const DecodedMedia& media, const fs::pat
   WriteFileBytes(outFolder / mainProgram, media.stream.data(), mainSize);
   std::vector<std::string> written{mainProgram};
   for (const auto& entry : entries) {
-    WriteFileBytes(outFolder / entry.name, media.stream.data() + entry.offset, static_cast<size_t>(entry.size));
-    written.push_back(entry.name);
+    const std::string hostName = Cp1252ToUtf8(entry.name);
+    WriteFileBytes(outFolder / hostName, media.stream.data() + entry.offset, static_cast<size_t>(entry.size));
+    written.push_back(hostName);
   }
   return written;
 }

@@ -14,6 +14,7 @@
 #include "package/package_directory.h"
 #include "qmpack/lzh_encoder.h"
 #include "qmpack/volumes.h"
+#include "setup/media_record.h"
 
 namespace qmpack {
 
@@ -36,6 +37,8 @@ struct BuildOptions {
   LzhParser parser = LzhParser::kBetter;
   bool replaceTrailingData = false;  // cut bytes after the setup's image instead of refusing
   ProgressCallback progress;         // compression progress
+  // Test seam: changes the compressed package before it is checked.
+  std::function<void(std::vector<uint8_t>& package)> alterPackage;
 };
 
 struct BuildReport {
@@ -49,8 +52,12 @@ struct BuildReport {
   std::vector<std::string> volumeNames;
   std::vector<uint64_t> volumeLengths;
   std::vector<std::string> staleVolumesRemoved;  // later volumes of an earlier, larger build
+  qm::MediaRecord media;  // patched into the setup copy's media block
 };
 
+// Packs the product, checks that the package decodes back to it, and writes
+// the volumes and the setup copy with its media block set for them. Throws
+// ToolError; a refusal or a failed check comes before anything is written.
 BuildReport BuildMedia(const BuildOptions& options);
 
 struct SetupDirectory {
@@ -87,7 +94,9 @@ struct DecodedMedia {
 };
 
 // Joins the volumes, decodes them with the directory's stream length and
-// checks that the two agree: the directory is plausible, the decoder used up
+// checks that they agree with the setup program: its media block asks for as
+// many disks as there are volumes, the volumes and the stream match their
+// recorded sizes and CRC-32s (where recorded), the directory is plausible, the decoder used up
 // the package exactly (up to its look-ahead), the stream ends at unpackTotal,
 // the first entry is the one with the smallest offset (the main program ends
 // there), and every entry lies inside the stream.
@@ -96,8 +105,8 @@ DecodedMedia DecodeMedia(const std::filesystem::path& setupFile,
                          const std::string& firstVolume = kDefaultFirstVolume);
 
 // Writes the main program and every packed file into `outFolder`, which is
-// created when missing. Throws ToolError, writing nothing, when a check fails.
-// Returns the names written.
+// created when missing, under their names in UTF-8. Throws ToolError, writing
+// nothing, when a check fails. Returns the names written.
 std::vector<std::string> ExtractProduct(const DecodedMedia& media,
                                         const std::filesystem::path& outFolder,
                                         const std::string& mainProgram = kDefaultMainProgram);

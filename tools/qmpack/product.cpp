@@ -6,7 +6,7 @@
 
 #include "qmpack/file_io.h"
 #include "qmpack/tool_error.h"
-#include "transport/path_helpers.h"
+#include "qmpack/windows_names.h"
 
 namespace qmpack {
 
@@ -55,17 +55,48 @@ void CheckMainProgramName(const std::string& name) {
   }
 }
 
-void CheckPackedName(const std::string& name) {
-  if (auto problem = qm::EntryNameProblem(name)) {
-    throw ToolError("cannot pack \"" + name + "\": " + *problem);
+// The name as the setup will store and create it, in code page 1252.
+std::string WindowsName(const std::string& hostName) {
+  const auto name = Utf8ToCp1252(hostName);
+  if (!name) {
+    throw ToolError("cannot pack \"" + hostName +
+                    "\": its name is not UTF-8 or holds a character that the Windows code page 1252 lacks");
   }
+  if (auto problem = qm::EntryNameProblem(*name)) {
+    throw ToolError("cannot pack \"" + hostName + "\": " + *problem);
+  }
+  if (auto problem = WindowsNameProblem(*name)) {
+    throw ToolError("cannot pack \"" + hostName + "\": " + *problem);
+  }
+  return *name;
+}
+
+// A name in the form in which Windows compares names: letter case ignored.
+std::string FoldedName(const std::string& hostName) {
+  return Cp1252UpperCase(Utf8ToCp1252(hostName).value_or(hostName));
 }
 
 // Windows treats names that differ only in letter case as one file.
-void CheckUnique(std::set<std::string>& seen, const std::string& name) {
-  if (!seen.insert(qm::UpperCase(name)).second) {
-    throw ToolError("\"" + name + "\" is packed twice (letter case is ignored on Windows)");
+void CheckUnique(std::set<std::string>& seen, const std::string& name, const std::string& hostName) {
+  if (!seen.insert(Cp1252UpperCase(name)).second) {
+    throw ToolError("\"" + hostName + "\" is packed twice (letter case is ignored on Windows)");
   }
+}
+
+// The main program's file in the folder, found without regard to letter case
+// as Windows would find it; the exact name wins when several would match.
+std::string FindMainProgram(const fs::path& folder, const std::string& mainProgram) {
+  if (fs::is_regular_file(folder / mainProgram)) return mainProgram;
+  std::vector<std::string> matches;
+  for (const auto& name : NamesInFolder(folder)) {
+    if (FoldedName(name) == FoldedName(mainProgram)) matches.push_back(name);
+  }
+  if (matches.empty()) throw ToolError("product file missing: " + (folder / mainProgram).string());
+  if (matches.size() > 1) {
+    throw ToolError("the main program " + mainProgram + " matches " + matches[0] + " and " +
+                    matches[1] + " in " + folder.string() + "; Windows can hold only one of them");
+  }
+  return matches.front();
 }
 
 }  // namespace
@@ -73,15 +104,17 @@ void CheckUnique(std::set<std::string>& seen, const std::string& name) {
 std::vector<ProductFile> CollectProductFiles(const fs::path& folder, const std::string& mainProgram,
                                              const std::optional<fs::path>& listFile) {
   CheckMainProgramName(mainProgram);
-  RequireFile(folder / mainProgram);
-  std::vector<ProductFile> files{{mainProgram, folder / mainProgram}};
-  std::set<std::string> seen{qm::UpperCase(mainProgram)};
-  for (const auto& name : listFile ? NamesFromList(*listFile) : NamesInFolder(folder)) {
-    if (name == mainProgram) continue;
-    CheckPackedName(name);
-    CheckUnique(seen, name);
-    RequireFile(folder / name);
-    files.push_back({name, folder / name});
+  const std::string mainFile = FindMainProgram(folder, mainProgram);
+  std::vector<ProductFile> files{{mainProgram, folder / mainFile}};
+  std::set<std::string> seen{FoldedName(mainProgram)};
+  for (const auto& hostName : listFile ? NamesFromList(*listFile) : NamesInFolder(folder)) {
+    // A list line naming the main program, in any letter case, means the main program itself.
+    const bool isMain = hostName == mainFile || (listFile && FoldedName(hostName) == FoldedName(mainProgram));
+    if (isMain) continue;
+    const std::string name = WindowsName(hostName);
+    CheckUnique(seen, name, hostName);
+    RequireFile(folder / hostName);
+    files.push_back({name, folder / hostName});
   }
   return files;
 }

@@ -16,16 +16,18 @@ namespace qmpack {
 constexpr uint64_t kMaxStreamSize = 0x7FFFFFFF;
 
 struct ProductFile {
-  std::string name;  // as the setup will create it
+  std::string name;  // as the setup will create it: code page 1252
   std::filesystem::path path;
 };
 
 // The files in packing order, the main program first. With a list file, the
 // names it gives in its order (one a line; blank lines and lines starting with
 // "#" are skipped, as is a line naming the main program); otherwise every other
-// file of the folder, sorted by name. Throws ToolError for a missing file, a
-// name given twice (letter case ignored, as on Windows) or a name that the
-// directory can't hold.
+// file of the folder, sorted by name. The main program is found without
+// regard to letter case. Names are converted from UTF-8 to code page 1252.
+// Throws ToolError for a missing file, a name given twice (letter case
+// ignored, as on Windows), a name that the directory can't hold or that
+// Windows can't create.
 std::vector<ProductFile> CollectProductFiles(const std::filesystem::path& folder,
                                              const std::string& mainProgram,
                                              const std::optional<std::filesystem::path>& listFile);

@@ -64,6 +64,7 @@ JoinedVolumes JoinVolumes(const fs::path& folder, const std::string& firstVolume
     const auto bytes = ReadFileBytes(path);
     joined.package.insert(joined.package.end(), bytes.begin(), bytes.end());
     joined.names.push_back(names[disk]);
+    joined.lengths.push_back(bytes.size());
   }
   return joined;
 }

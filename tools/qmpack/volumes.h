@@ -24,6 +24,7 @@ std::vector<uint64_t> VolumeLengths(uint64_t packageSize, uint64_t firstSize, ui
 
 struct JoinedVolumes {
   std::vector<std::string> names;  // the volumes found, in disk order
+  std::vector<uint64_t> lengths;   // their sizes
   std::vector<uint8_t> package;
 };
 

@@ -42,8 +42,7 @@
 //       }
 //     }
 //   };
-//   LzhDecoderState& state = ...;           // about 20 KB, allocated for the pass
-//   LzhDecodeCore(state, unpackTotal, blocks, joined, keepGoing);
+//   LzhDecodeBlocks(unpackTotal, blocks, joined, keepGoing);   // lzh_decoder.h: storage of its own
 //   if (keepGoing != 0) WriteLastPartialBlock();
 //
 // keepGoing is read between symbols, so a cancel confirmed inside Pull (or Put)
@@ -277,12 +276,14 @@ inline void LzhDecoderState::UpdateTree(unsigned symbol, size_t leaf, unsigned d
 }
 
 // Adds one to `node` and each of its ancestors, moving nodes to keep the order.
+// `node` itself is always counted, even node 0 (a leaf, which a rebuild may
+// have just put there): only the root's parent, 0, ends the climb.
 inline void LzhDecoderState::CountUpFrom(size_t node) {
-  while (node != 0) {
+  do {
     const unsigned newCount = ++count[node];
     if (count[node + 1] < newCount) node = SwapWithLastSmaller(node, newCount);
     node = static_cast<uint16_t>(parent[node]);
-  }
+  } while (node != 0);
 }
 
 // `node` has just outgrown its right neighbour: exchange it with the last node

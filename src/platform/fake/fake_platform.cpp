@@ -167,10 +167,6 @@ void FakePlatform::FailReads(const std::string& path, int64_t offset) {
 
 // ---- Scripting the user ----
 
-void FakePlatform::AnswerDialog(SetupDialog dialog, int result, std::function<void()> effect) {
-  dialogAnswers_.push_back({dialog, result, std::move(effect)});
-}
-
 void FakePlatform::AnswerMessage(int answer) { messageAnswers_.push_back(answer); }
 
 void FakePlatform::OnPump(int call, std::function<void()> action) {
@@ -609,20 +605,6 @@ int FakePlatform::ShowMessage(WindowHandle owner, const std::string& text,
   const int answer = messageAnswers_.front();
   messageAnswers_.pop_front();
   return answer;
-}
-
-std::optional<int> FakePlatform::ShowDialog(SetupDialog dialog, WindowHandle,
-                                            DialogController&) {
-  if (missingTemplates_.count(dialog)) return std::nullopt;
-  dialogsShown_.push_back(dialog);
-  if (dialogAnswers_.empty() || dialogAnswers_.front().dialog != dialog) {
-    throw std::logic_error(std::string("no scripted answer for the dialog ") +
-                           DialogTemplateName(dialog));
-  }
-  DialogAnswer answer = std::move(dialogAnswers_.front());
-  dialogAnswers_.pop_front();
-  if (answer.effect) answer.effect();
-  return answer.result;
 }
 
 void FakePlatform::PumpMessages() {

@@ -12,15 +12,55 @@
 #include <string>
 #include <vector>
 
+#include "platform/dialog_host.h"
 #include "platform/platform.h"
 
 namespace qm {
 
-// What the scripted user does when a dialog is shown.
+// What the scripted user does when a dialog is shown without its controller.
 struct DialogAnswer {
   SetupDialog dialog;
   int result = 1;
   std::function<void()> effect;  // what the dialog changes before it ends
+};
+
+// One thing the scripted user does in an open dialog.
+struct UserAction {
+  enum class Kind { kType, kTick, kPress, kCloseBox, kStep };
+
+  // Sets an edit's text (an ES_UPPERCASE edit holds capitals, as in Windows);
+  // the edit's change notification reaches the dialog as its command.
+  static UserAction Type(int id, std::string text);
+  // Sets a check box; its click notification reaches the dialog as its command.
+  static UserAction Tick(int id, bool checked = true);
+  // A button: its command id.
+  static UserAction Press(int id);
+  // Esc: command 2.
+  static UserAction PressEscape();
+  // The close box: WM_SYSCOMMAND SC_CLOSE, then the dialog manager's command 2.
+  static UserAction PressCloseBox();
+  // Anything else that happens while the dialog is open (a test's own step).
+  static UserAction Step(std::function<void()> step);
+
+  Kind kind = Kind::kPress;
+  int id = 0;
+  std::string text;
+  bool checked = false;
+  std::function<void()> step;
+};
+
+// What one dialog run through its controller showed.
+struct DialogRecord {
+  SetupDialog dialog;
+  WindowHandle window = kNoWindow;
+  std::string caption;
+  std::map<int, std::string> itemTexts;  // as last set or typed, as the control holds it
+  std::map<int, bool> checked;
+  int focusedItem = 0;  // 0: none
+  std::optional<std::pair<int32_t, int32_t>> movedTo;  // SetWindowPos x, y
+  std::vector<ChildWindowRequest> children;
+  bool startPassPosted = false;
+  std::optional<int> result;  // EndDialog's value
 };
 
 struct ShownMessage {
@@ -78,10 +118,24 @@ class FakePlatform : public Platform {
   void SetSystemMetric(SystemMetricId metric, int32_t value) { metrics_[metric] = value; }
 
   // ---- Scripting the user ----
+  // Answers the next showing of `dialog` without running its controller.
   void AnswerDialog(SetupDialog dialog, int result, std::function<void()> effect = nullptr);
+  // The next showing of `dialog` runs its controller: OnInit; OnStartPass when
+  // the controller posted the start message; then the actions in order while
+  // the dialog is open. A dialog still open after the last action, or ended
+  // before it, is a test error (std::logic_error). OnDestroy follows the end.
+  void RunDialog(SetupDialog dialog, std::vector<UserAction> actions = {});
+  // Message boxes with a choice are answered from this queue, in order.
   void AnswerMessage(int answer);
   // Runs `action` inside the given call of PumpMessages (counted from 1).
   void OnPump(int call, std::function<void()> action);
+  // For use inside an OnPump action during a pass: a command reaches the open
+  // dialog's controller.
+  void PressInOpenDialog(int id);
+  // The window geometry the fake reports for a dialog (defaults: its template's
+  // size in pixels at the usual 96 dots per inch, the gauge frame inside).
+  void SetDialogWindowRect(SetupDialog dialog, Rect window, Rect client);
+  void SetItemWindowRect(SetupDialog dialog, int id, Rect rect);
 
   // ---- Inspecting the result ----
   bool FileExists(const std::string& path) const;
@@ -97,7 +151,8 @@ class FakePlatform : public Platform {
   const std::vector<ScheduledMove>& scheduledMoves() const { return scheduledMoves_; }
   int rebootRequests() const { return rebootRequests_; }
   int pumpCalls() const { return pumpCalls_; }
-  size_t pendingAnswers() const { return dialogAnswers_.size() + messageAnswers_.size(); }
+  const std::vector<DialogRecord>& dialogRecords() const { return dialogRecords_; }
+  size_t pendingAnswers() const { return dialogScripts_.size() + messageAnswers_.size(); }
   size_t openHandles() const { return handles_.size(); }
   bool backdropCreated() const { return backdrop_ != kNoWindow; }
   const std::vector<GaugePainting>& gaugePaintings() const { return gaugePaintings_; }
@@ -155,6 +210,22 @@ class FakePlatform : public Platform {
  private:
   struct Node;
   struct OpenFile;
+  class OpenDialog;
+  // The next showing of a dialog: answered outright, or run through its controller.
+  struct DialogScript {
+    SetupDialog dialog;
+    std::optional<DialogAnswer> answer;
+    std::vector<UserAction> actions;
+  };
+  struct DialogGeometry {
+    Rect window, client;
+    std::map<int, Rect> items;  // screen coordinates
+  };
+
+  int RunController(SetupDialog dialog, DialogController& controller,
+                    const std::vector<UserAction>& actions);
+  void Perform(OpenDialog& dialog, const UserAction& action);
+  DialogGeometry& Geometry(SetupDialog dialog);
 
   // Full path of a text, relative ones taken from the current folder; "" when invalid.
   std::string Absolute(const std::string& path) const;
@@ -190,7 +261,10 @@ class FakePlatform : public Platform {
   WindowHandle backdrop_ = kNoWindow;
   BackdropPicture backdropPicture_;
   std::set<SetupDialog> missingTemplates_;
-  std::deque<DialogAnswer> dialogAnswers_;
+  std::deque<DialogScript> dialogScripts_;
+  std::map<SetupDialog, DialogGeometry> geometry_;
+  std::vector<OpenDialog*> openDialogs_;  // innermost last
+  std::vector<DialogRecord> dialogRecords_;
   std::deque<int> messageAnswers_;
   std::map<int, std::function<void()>> pumpActions_;
   int pumpCalls_ = 0;

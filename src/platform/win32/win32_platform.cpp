@@ -8,7 +8,8 @@
 #include <shellapi.h>
 
 #include "platform/win32/shell_link.h"
-#include "ui/win32/dialog_procedures.h"
+#include "ui/win32/backdrop_window.h"
+#include "ui/win32/dialog_procedure.h"
 
 namespace qm {
 namespace {
@@ -276,11 +277,12 @@ std::optional<int> Win32Platform::ShowDialog(SetupDialog dialog, WindowHandle ow
   if (found == nullptr) return std::nullopt;
   HGLOBAL loaded = LoadResource(Module(), found);
   if (loaded == nullptr) return std::nullopt;
-  const INT_PTR result =
-      DialogBoxParamA(Module(), name, ToWindow(owner), ui::DialogProcedure(dialog),
-                      reinterpret_cast<LPARAM>(&controller));
-  FreeResource(loaded);
-  return static_cast<int>(result);
+  // The resource stays loaded while the dialog runs, also when it throws.
+  struct Release {
+    HGLOBAL resource;
+    ~Release() { FreeResource(resource); }
+  } release{loaded};
+  return static_cast<int>(ui::RunDialogBox(Module(), name, ToWindow(owner), controller));
 }
 
 void Win32Platform::PumpMessages() {

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 #include "scenario.h"
 #include "setup_session.h"
@@ -31,20 +32,56 @@ std::string Describe(HWND dialog) {
   return "\"" + e2e::WindowText(dialog) + "\" (" + e2e::MessageBoxText(dialog) + ")";
 }
 
-bool PlayStep(e2e::SetupSession& session, const e2e::DialogStep& step, DWORD deadline) {
-  HWND dialog = session.WaitForDialog(deadline);
-  if (dialog == nullptr) return Fail(session, "no dialog \"" + step.caption + "\" appeared");
-  if (e2e::WindowText(dialog) != step.caption) {
-    return Fail(session, "expected \"" + step.caption + "\", saw " + Describe(dialog));
-  }
+// Empty when the dialog shows what the step expects, else what differs.
+std::string CheckShown(HWND dialog, const e2e::DialogStep& step) {
   if (e2e::MessageBoxText(dialog).find(step.textContains) == std::string::npos) {
-    return Fail(session, "text of " + Describe(dialog) + " lacks \"" + step.textContains + "\"");
+    return "text of " + Describe(dialog) + " lacks \"" + step.textContains + "\"";
   }
+  for (const auto& [id, text] : step.expectTexts) {
+    const std::string shown = e2e::ControlText(dialog, id);
+    if (shown != text) {
+      return "control " + std::to_string(id) + " of " + Describe(dialog) + " shows \"" + shown +
+             "\", expected \"" + text + "\"";
+    }
+  }
+  return "";
+}
+
+// Empty when the click did to the dialog what the step says, else what went wrong.
+std::string CheckOutcome(e2e::SetupSession& session, HWND dialog, const e2e::DialogStep& step,
+                         DWORD deadline) {
+  switch (step.outcome) {
+    case e2e::Outcome::kCloses:
+      if (!session.WaitUntilGone(dialog, deadline)) return Describe(dialog) + " stayed open";
+      return "";
+    case e2e::Outcome::kLeavesOpen:
+      return "";
+    case e2e::Outcome::kRefuses: {
+      Sleep(200);
+      session.WaitUntilIdle(dialog);
+      if (!IsWindow(dialog) || !IsWindowVisible(dialog)) return Describe(dialog) + " closed";
+      HWND other = session.VisibleDialog();
+      if (other != dialog) return "unexpected dialog " + Describe(other);
+      return "";
+    }
+  }
+  return "";
+}
+
+bool PlayStep(e2e::SetupSession& session, const e2e::DialogStep& step, DWORD deadline) {
+  HWND dialog = session.WaitForDialog(step.caption, deadline);
+  if (dialog == nullptr) {
+    HWND shown = session.VisibleDialog();
+    return Fail(session, "no dialog \"" + step.caption + "\" appeared" +
+                             (shown != nullptr ? "; showing " + Describe(shown) : ""));
+  }
+  std::string problem = CheckShown(dialog, step);
+  if (!problem.empty()) return Fail(session, problem);
   for (const auto& [id, text] : step.editTexts) e2e::SetControlText(dialog, id, text);
+  for (const auto& [id, text] : step.typedTexts) e2e::TypeText(dialog, id, text);
   e2e::ClickButton(dialog, step.clickId);
-  if (!session.WaitUntilGone(dialog, deadline)) {
-    return Fail(session, Describe(dialog) + " stayed open after the click");
-  }
+  problem = CheckOutcome(session, dialog, step, deadline);
+  if (!problem.empty()) return Fail(session, "after clicking " + std::to_string(step.clickId) + ": " + problem);
   std::printf("  %s: clicked %d\n", step.caption.c_str(), step.clickId);
   return true;
 }
@@ -78,16 +115,26 @@ bool Play(const e2e::Scenario& scenario, const std::string& setup, DWORD seconds
 
 }  // namespace
 
+// "all" plays every scenario in turn and fails when any fails.
 int main(int argc, char** argv) {
   if (argc < 3) {
-    std::printf("usage: %s SCENARIO SETUP_EXE [TIMEOUT_SECONDS]\n", argv[0]);
+    std::printf("usage: %s SCENARIO|all SETUP_EXE [TIMEOUT_SECONDS]\n", argv[0]);
     return 2;
   }
-  const e2e::Scenario* scenario = e2e::FindScenario(argv[1]);
-  if (scenario == nullptr) {
-    std::printf("unknown scenario %s\n", argv[1]);
-    return 2;
-  }
+  const std::string name = argv[1];
+  const std::vector<std::string> names =
+      name == "all" ? e2e::ScenarioNames() : std::vector<std::string>{name};
   const DWORD seconds = argc > 3 ? std::strtoul(argv[3], nullptr, 10) : 60;
-  return Play(*scenario, WindowsPath(argv[2]), seconds) ? 0 : 1;
+  int failures = 0;
+  for (const std::string& each : names) {
+    const e2e::Scenario* scenario = e2e::FindScenario(each);
+    if (scenario == nullptr) {
+      std::printf("unknown scenario %s\n", each.c_str());
+      return 2;
+    }
+    std::printf("scenario %s\n", each.c_str());
+    if (!Play(*scenario, WindowsPath(argv[2]), seconds)) ++failures;
+  }
+  std::printf("%d passed, %d failed\n", static_cast<int>(names.size()) - failures, failures);
+  return failures == 0 ? 0 : 1;
 }

@@ -9,12 +9,22 @@
 
 namespace e2e {
 
+// What the click of a step must do to its dialog.
+enum class Outcome {
+  kCloses,     // the dialog goes away
+  kLeavesOpen, // the dialog stays; the next step's window (a question) comes over it
+  kRefuses,    // the dialog stays and no other window appears
+};
+
 // One dialog or message box the setup is expected to show next.
 struct DialogStep {
-  std::string caption;                                 // the title to wait for
-  std::vector<std::pair<int, std::string>> editTexts;  // control id, text to enter
+  std::string caption;                                   // the title to wait for
   std::string textContains;  // message boxes: part of their text, when not empty
-  int clickId = 1;           // the button to click (IDOK)
+  std::vector<std::pair<int, std::string>> expectTexts;  // control id, text it must show
+  std::vector<std::pair<int, std::string>> editTexts;    // control id, text to set
+  std::vector<std::pair<int, std::string>> typedTexts;   // control id, text to type key by key
+  int clickId = 1;                                       // the button to click (IDOK)
+  Outcome outcome = Outcome::kCloses;
 };
 
 struct Scenario {
@@ -28,5 +38,7 @@ struct Scenario {
 
 // The scenario of that name, or nullptr.
 const Scenario* FindScenario(const std::string& name);
+// Every scenario's name.
+std::vector<std::string> ScenarioNames();
 
 }  // namespace e2e

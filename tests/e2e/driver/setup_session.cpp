@@ -7,6 +7,7 @@ constexpr DWORD kPollMilliseconds = 20;
 
 struct DialogSearch {
   DWORD processId;
+  const std::string& caption;
   HWND found;
 };
 
@@ -17,7 +18,8 @@ BOOL CALLBACK FindProcessDialog(HWND window, LPARAM parameter) {
   char className[16] = "";
   GetClassNameA(window, className, sizeof className);
   if (owner != search->processId || !IsWindowVisible(window) ||
-      lstrcmpA(className, "#32770") != 0) {
+      lstrcmpA(className, "#32770") != 0 ||
+      (!search->caption.empty() && WindowText(window) != search->caption)) {
     return TRUE;
   }
   search->found = window;
@@ -49,17 +51,17 @@ bool SetupSession::Start(const std::string& program) {
                         FolderOf(program).c_str(), &startup, &process_) != FALSE;
 }
 
-HWND SetupSession::VisibleDialog() const {
-  DialogSearch search = {process_.dwProcessId, nullptr};
+HWND SetupSession::VisibleDialog(const std::string& caption) const {
+  DialogSearch search = {process_.dwProcessId, caption, nullptr};
   EnumWindows(FindProcessDialog, reinterpret_cast<LPARAM>(&search));
   return search.found;
 }
 
-HWND SetupSession::WaitForDialog(DWORD deadline) const {
+HWND SetupSession::WaitForDialog(const std::string& caption, DWORD deadline) const {
   while (!DeadlinePassed(deadline)) {
-    if (HWND dialog = VisibleDialog()) return dialog;
+    if (HWND dialog = VisibleDialog(caption)) return dialog;
     if (WaitForSingleObject(process_.hProcess, kPollMilliseconds) == WAIT_OBJECT_0) {
-      return VisibleDialog();
+      return VisibleDialog(caption);
     }
   }
   return nullptr;
@@ -71,6 +73,11 @@ bool SetupSession::WaitUntilGone(HWND dialog, DWORD deadline) const {
     Sleep(kPollMilliseconds);
   }
   return true;
+}
+
+void SetupSession::WaitUntilIdle(HWND dialog) const {
+  DWORD_PTR ignored = 0;
+  SendMessageTimeoutA(dialog, WM_NULL, 0, 0, SMTO_NORMAL, 5000, &ignored);
 }
 
 bool SetupSession::WaitForExit(DWORD deadline, HWND* unexpectedDialog) const {
@@ -99,6 +106,11 @@ std::string WindowText(HWND window) {
   return text;
 }
 
+std::string ControlText(HWND dialog, int id) {
+  HWND control = GetDlgItem(dialog, id);
+  return control != nullptr ? WindowText(control) : std::string();
+}
+
 std::string MessageBoxText(HWND dialog) {
   HWND text = GetDlgItem(dialog, 0xFFFF);
   return text != nullptr ? WindowText(text) : std::string();
@@ -106,6 +118,13 @@ std::string MessageBoxText(HWND dialog) {
 
 void SetControlText(HWND dialog, int id, const std::string& text) {
   SendMessageA(GetDlgItem(dialog, id), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
+}
+
+void TypeText(HWND dialog, int id, const std::string& text) {
+  HWND edit = GetDlgItem(dialog, id);
+  SendMessageA(edit, EM_SETSEL, 0, -1);
+  SendMessageA(edit, WM_CHAR, VK_BACK, 0);
+  for (char c : text) SendMessageA(edit, WM_CHAR, static_cast<unsigned char>(c), 0);
 }
 
 void ClickButton(HWND dialog, int id) {

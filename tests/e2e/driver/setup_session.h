@@ -13,12 +13,15 @@ class SetupSession {
   ~SetupSession();
   // Starts the program in its own folder; false when it can't be started.
   bool Start(const std::string& program);
-  // The first visible dialog (class "#32770") of the process, or null.
-  HWND VisibleDialog() const;
-  // Null when the process ended or the time is up before a dialog appeared.
-  HWND WaitForDialog(DWORD deadline) const;
+  // A visible dialog (class "#32770") of the process with that title (any
+  // title when empty), or null.
+  HWND VisibleDialog(const std::string& caption = "") const;
+  // Null when the process ended or the time is up before such a dialog appeared.
+  HWND WaitForDialog(const std::string& caption, DWORD deadline) const;
   // True when the dialog closed (or hid) before the deadline.
   bool WaitUntilGone(HWND dialog, DWORD deadline) const;
+  // Waits until the process has handled everything sent to it so far.
+  void WaitUntilIdle(HWND dialog) const;
   // True when the process ended before the deadline; no dialog may appear meanwhile.
   bool WaitForExit(DWORD deadline, HWND* unexpectedDialog) const;
   DWORD ExitCode() const;
@@ -30,9 +33,13 @@ class SetupSession {
 
 // Window texts of another process: only WM_GETTEXT crosses the process border.
 std::string WindowText(HWND window);
+std::string ControlText(HWND dialog, int id);
 // The text of a message box (its static control 0xFFFF).
 std::string MessageBoxText(HWND dialog);
 void SetControlText(HWND dialog, int id, const std::string& text);
+// Replaces an edit's text as typing would: everything selected, then one
+// WM_CHAR per character, so the edit's own rules (capitals) apply.
+void TypeText(HWND dialog, int id, const std::string& text);
 // Posted, not sent: a click that opens a message box would block a sender.
 void ClickButton(HWND dialog, int id);
 

@@ -30,7 +30,10 @@ unsigned UpperCode(unsigned upper) {
 
 }  // namespace
 
-StreamBuilder::StreamBuilder() {
+// The window starts with spaces below the first write position; the 60 bytes
+// from there on are zero until written, as in the decoder.
+StreamBuilder::StreamBuilder() : ring_(4096, 0) {
+  for (unsigned i = 0; i < 4036; ++i) ring_[i] = 0x20;
   for (unsigned s = 0; s < 314; ++s) {
     freq_[s] = 1;
     son_[s] = static_cast<int16_t>(s + kLeaf);
@@ -47,6 +50,7 @@ StreamBuilder::StreamBuilder() {
 
 StreamBuilder& StreamBuilder::Literal(uint8_t byte) {
   Symbol(byte);
+  Emit(byte);
   return *this;
 }
 
@@ -56,10 +60,16 @@ StreamBuilder& StreamBuilder::Match(unsigned length, unsigned distance) {
   const unsigned upper = distance >> 6;
   Bits(UpperCode(upper), UpperLength(upper));
   Bits(distance & 63u, 6);
+  const unsigned from = ringPos_ - distance - 1;
+  for (unsigned k = 0; k < length; ++k) Emit(ring_[(from + k) & 4095u]);
   return *this;
 }
 
 std::vector<uint8_t> StreamBuilder::Bytes() const { return bytes_; }
+
+unsigned StreamBuilder::SymbolsBeforeRebuild() const { return 0x8000u - freq_[kRootNode]; }
+
+unsigned StreamBuilder::SymbolAtNodeZero() const { return static_cast<unsigned>(son_[0]) - kLeaf; }
 
 // The code of a symbol is the way from the root down to its leaf: collect the
 // side of each node from the leaf up, then send them root first.
@@ -77,7 +87,7 @@ void StreamBuilder::Symbol(unsigned symbol) {
 }
 
 void StreamBuilder::Count(unsigned symbol) {
-  if (freq_[kRootNode] == 0x8000) throw std::logic_error("stream too long for the builder");
+  if (freq_[kRootNode] == 0x8000) Rebuild();
   unsigned c = static_cast<unsigned>(parent_[symbol + kLeaf]);
   do {
     const unsigned k = ++freq_[c];
@@ -98,6 +108,43 @@ void StreamBuilder::Count(unsigned symbol) {
     }
     c = static_cast<unsigned>(parent_[c]);
   } while (c != 0);
+}
+
+// Halves the leaf counts (rounding up), gathered at the front in node order,
+// then inserts the parent of each pair of nodes from the front after every
+// node whose count is not above the pair's sum.
+void StreamBuilder::Rebuild() {
+  unsigned leaves = 0;
+  for (unsigned node = 0; node <= kRootNode; ++node) {
+    if (static_cast<unsigned>(son_[node]) >= kLeaf) {
+      freq_[leaves] = static_cast<uint16_t>((freq_[node] + 1u) / 2);
+      son_[leaves] = son_[node];
+      ++leaves;
+    }
+  }
+  for (unsigned first = 0, inner = 314; inner <= kRootNode; first += 2, ++inner) {
+    const uint16_t sum = static_cast<uint16_t>(freq_[first] + freq_[first + 1]);
+    unsigned place = inner;
+    while (freq_[place - 1] > sum) --place;
+    for (unsigned k = inner; k > place; --k) {
+      freq_[k] = freq_[k - 1];
+      son_[k] = son_[k - 1];
+    }
+    freq_[place] = sum;
+    son_[place] = static_cast<int16_t>(first);
+  }
+  for (unsigned node = 0; node <= kRootNode; ++node) {
+    const unsigned below = static_cast<unsigned>(son_[node]);
+    parent_[below] = static_cast<int16_t>(node);
+    if (below < kLeaf) parent_[below + 1] = static_cast<int16_t>(node);
+  }
+  ++rebuilds_;
+}
+
+void StreamBuilder::Emit(uint8_t byte) {
+  output_.push_back(byte);
+  ring_[ringPos_] = byte;
+  ringPos_ = (ringPos_ + 1) & 4095u;
 }
 
 void StreamBuilder::Bits(uint32_t value, unsigned count) {

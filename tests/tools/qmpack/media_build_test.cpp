@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "qmpack/media.h"
+#include "qmpack/setup_media_block.h"
 #include "qmpack/tool_error.h"
 #include "tools/qmpack/media_fixture.h"
 
@@ -56,9 +57,13 @@ TEST_F(MediaBuild, BuildThenListVerifyAndExtractGiveBackTheProduct) {
   EXPECT_EQ(report.setupSize, MinimalPe().size() + 3 * 28 + 5);
   EXPECT_THAT(report.volumeNames, ElementsAre("Kestreln.001"));
 
-  // The setup copy is the original image followed by the directory.
+  // The setup copy is the original image, its media block set for the media,
+  // followed by the directory.
+  EXPECT_EQ(report.media.diskCount, 1);
+  EXPECT_EQ(report.media.expectedPackageSize, static_cast<int32_t>(report.packageSize));
   const auto setup = ReadBytes(Out() / "SETUP.EXE");
-  const auto image = MinimalPe();
+  auto image = MinimalPe();
+  PatchMediaBlock(image, kMediaBlockAt, report.media);
   ASSERT_EQ(setup.size(), report.setupSize);
   EXPECT_TRUE(std::equal(image.begin(), image.end(), setup.begin()));
   const SetupDirectory listed = ReadSetupDirectory(Out() / "SETUP.EXE");

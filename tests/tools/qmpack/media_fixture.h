@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "setup/media_block.h"
+
 namespace qmpack::test {
 
 namespace fs = std::filesystem;
@@ -34,8 +36,10 @@ constexpr size_t kSectionTable = kOptionalHeader + kOptionalHeaderSize;
 constexpr size_t kHeadersSize = 0x200;
 constexpr size_t kSectionSize = 0x600;
 
-// A PE32 file of 0x200 bytes of headers and one section of 0x600 raw bytes:
-// 0x800 bytes in all, nothing behind the image.
+constexpr size_t kMediaBlockAt = kHeadersSize + 0x100;
+
+// A PE32 file of 0x200 bytes of headers and one section of 0x600 raw bytes
+// holding an unpatched media block: 0x800 bytes in all, nothing behind the image.
 inline std::vector<uint8_t> MinimalPe() {
   std::vector<uint8_t> pe(kHeadersSize + kSectionSize, 0);
   pe[0] = 'M';
@@ -54,6 +58,8 @@ inline std::vector<uint8_t> MinimalPe() {
   PutU32(pe, kSectionTable + 16, kSectionSize);  // SizeOfRawData
   PutU32(pe, kSectionTable + 20, kHeadersSize);  // PointerToRawData
   for (size_t i = kHeadersSize; i < pe.size(); ++i) pe[i] = static_cast<uint8_t>(0x90);
+  const qm::MediaBlockBytes block = qm::EncodeMediaBlock(qm::MediaRecord{});
+  std::copy(std::begin(block.bytes), std::end(block.bytes), pe.begin() + kMediaBlockAt);
   return pe;
 }
 

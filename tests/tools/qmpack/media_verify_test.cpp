@@ -66,7 +66,7 @@ TEST_F(MediaVerify, IntactMediaPassEveryCheck) {
   const auto media = Decode();
   EXPECT_TRUE(media.AllPassed()) << Failures(media);
   EXPECT_EQ(media.packageSize, report_.packageSize);
-  EXPECT_EQ(media.checks.size(), 5u);
+  EXPECT_EQ(media.checks.size(), 9u);
 }
 
 TEST_F(MediaVerify, DetectsATruncatedVolume) {
