@@ -14,10 +14,15 @@ class SetupSession {
   // Starts the program in its own folder; false when it can't be started.
   bool Start(const std::string& program);
   // A visible dialog (class "#32770") of the process with that title (any
-  // title when empty), or null.
+  // title when empty), or null. Titles are read without a message, so that a
+  // busy setup does not hold up the search.
   HWND VisibleDialog(const std::string& caption = "") const;
-  // Null when the process ended or the time is up before such a dialog appeared.
-  HWND WaitForDialog(const std::string& caption, DWORD deadline) const;
+  // Null when the process ended or the time is up before such a dialog
+  // appeared. With text, only a dialog whose static text (id 0xFFFF: a
+  // message box's text, a progress dialog's line) contains it counts.
+  // `closely` looks every millisecond instead of every 20.
+  HWND WaitForDialog(const std::string& caption, DWORD deadline, const std::string& text = "",
+                     bool closely = false) const;
   // True when the dialog closed (or hid) before the deadline.
   bool WaitUntilGone(HWND dialog, DWORD deadline) const;
   // Waits until the process has handled everything sent to it so far.
@@ -25,6 +30,8 @@ class SetupSession {
   // True when the process ended before the deadline; no dialog may appear meanwhile.
   bool WaitForExit(DWORD deadline, HWND* unexpectedDialog) const;
   DWORD ExitCode() const;
+  // The most memory the process has had in its working set so far, in bytes.
+  size_t PeakWorkingSet() const;
   void Terminate();
 
  private:
