@@ -1,6 +1,5 @@
 #include "setup_session.h"
 
-#include <psapi.h>
 
 namespace e2e {
 namespace {
@@ -111,12 +110,25 @@ DWORD SetupSession::ExitCode() const {
   return code;
 }
 
-size_t SetupSession::PeakWorkingSet() const {
+PROCESS_MEMORY_COUNTERS SetupSession::MemoryCounters() const {
   PROCESS_MEMORY_COUNTERS counters = {};
   counters.cb = sizeof counters;
-  if (!GetProcessMemoryInfo(process_.hProcess, &counters, sizeof counters)) return 0;
-  return counters.PeakWorkingSetSize;
+  if (!GetProcessMemoryInfo(process_.hProcess, &counters, sizeof counters)) counters = {};
+  return counters;
 }
+
+double SetupSession::CpuMilliseconds() const {
+  FILETIME created, ended, kernel, user;
+  if (!GetProcessTimes(process_.hProcess, &created, &ended, &kernel, &user)) return 0;
+  auto ticks = [](const FILETIME& time) {  // units of 100 ns
+    return static_cast<double>((static_cast<ULONGLONG>(time.dwHighDateTime) << 32) |
+                               time.dwLowDateTime);
+  };
+  return (ticks(kernel) + ticks(user)) / 10000.0;
+}
+
+size_t SetupSession::WorkingSet() const { return MemoryCounters().WorkingSetSize; }
+size_t SetupSession::PeakWorkingSet() const { return MemoryCounters().PeakWorkingSetSize; }
 
 void SetupSession::Terminate() {
   TerminateProcess(process_.hProcess, 255);

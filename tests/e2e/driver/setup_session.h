@@ -3,6 +3,8 @@
 #pragma once
 
 #include <windows.h>
+// After windows.h, which it needs.
+#include <psapi.h>
 
 #include <string>
 
@@ -30,11 +32,17 @@ class SetupSession {
   // True when the process ended before the deadline; no dialog may appear meanwhile.
   bool WaitForExit(DWORD deadline, HWND* unexpectedDialog) const;
   DWORD ExitCode() const;
-  // The most memory the process has had in its working set so far, in bytes.
+  // The memory in the process's working set now, and the most it has had so
+  // far, in bytes (0 when Windows can't tell).
+  size_t WorkingSet() const;
+  // Processor time (user and kernel) the process has used so far.
+  double CpuMilliseconds() const;
   size_t PeakWorkingSet() const;
   void Terminate();
 
  private:
+  PROCESS_MEMORY_COUNTERS MemoryCounters() const;
+
   PROCESS_INFORMATION process_ = {};
 };
 
