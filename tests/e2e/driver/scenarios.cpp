@@ -3,6 +3,7 @@
 
 #include <fstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "scenario.h"
@@ -193,8 +194,12 @@ Scenario LicenseAgreed() {
 }
 
 const std::vector<Scenario>& AllScenarios() {
-  static const std::vector<Scenario> scenarios = {
-      Smoke(), RegisteredFolder(), MainRefusals(), TypedFolderThenLicenseExit(), LicenseAgreed()};
+  static const std::vector<Scenario> scenarios = [] {
+    std::vector<Scenario> all = {Smoke(), RegisteredFolder(), MainRefusals(),
+                                 TypedFolderThenLicenseExit(), LicenseAgreed()};
+    for (Scenario& each : InstallScenarios()) all.push_back(std::move(each));
+    return all;
+  }();
   return scenarios;
 }
 
