@@ -69,16 +69,6 @@ TEST(SetupMediaBlock, RefusesNoBlockTwoBlocksOrOneOutsideTheImage) {
   EXPECT_THAT(RefusalOf(cut), HasSubstr("runs past the end"));
 }
 
-TEST(SetupMediaBlock, ReportsABlockTheSetupWouldNotUse) {
-  auto file = MinimalPe();
-  qm::MediaRecord record;
-  record.diskCount = 7;
-  PatchMediaBlock(file, kMediaBlockAt, record);
-  const SetupMediaBlock block = FindMediaBlock(file);
-  ASSERT_TRUE(block.problem);
-  EXPECT_THAT(*block.problem, HasSubstr("disk count 7"));
-}
-
 // The setup programs of this tree's Windows builds, where they have been built.
 TEST(SetupMediaBlock, EachBuiltSetupProgramHoldsExactlyOneBlock) {
   const fs::path buildRoot = QM_BUILD_ROOT;
