@@ -25,8 +25,9 @@ int main(int argc, char** argv) {
   }
   const std::string name = argv[1];
   const std::string argument = e2e::WindowsPath(argv[2]);
+  // Before the scenarios are made: some take their steps from the media.
+  e2e::SetMediaFolder(argument);
   if (name == "bench") {
-    e2e::SetMediaFolder(argument);
     return e2e::RunInstallBench(argc > 3 ? std::atoi(argv[3]) : 5) ? 0 : 1;
   }
   const std::vector<std::string> names =
