@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <algorithm>
+
 #include "machine.h"
 
 namespace e2e {
@@ -11,7 +13,9 @@ constexpr char kProgressCaption[] = "Please Stand By...";
 std::string mediaFolder;
 
 std::string VolumeName(int volume) { return "Kestreln.00" + std::to_string(volume); }
-std::string StagedVolume(int volume) { return std::string(kDisksFolder) + "\\" + VolumeName(volume); }
+std::string StagedVolume(int volume) {
+  return std::string(kDisksFolder) + "\\" + VolumeName(volume);
+}
 std::string InMedia(const std::string& name) { return mediaFolder + "\\" + name; }
 
 DialogStep Click(const std::string& caption, const std::string& text, int id,
