@@ -2,7 +2,7 @@
 # A whole installation of the demo product (about 8 MB on four diskettes)
 # under Wine, headless: builds setup.exe, the product's programs and the
 # end-to-end driver, packs the product with qmpack, and lets the driver answer
-# the dialogs as a user would. Then shows what the run left: the installed
+# the dialogs as a user would, putting in each diskette when it is asked for. Then shows what the run left: the installed
 # files, the uninstall entry, the shortcut and WinInit.Ini. A screenshot of
 # each dialog stays in build/demo/.
 #
@@ -54,11 +54,12 @@ trap 'kill "$photographer" 2>/dev/null || true' EXIT
 
 echo "Installing under Wine (display $DISPLAY) ..."
 status=0
-QM_SHOTS=$demo "$QM_WINE" "$build/tests/e2e/qm_e2e_driver.exe" install_full "$media" 120 || status=$?
+QM_SHOTS=$demo "$QM_WINE" "$build/tests/e2e/qm_e2e_driver.exe" install_disk_by_disk "$media" 120 || status=$?
 
-destination="$WINEPREFIX/drive_c/KQM Install"
+# MAIN's edit turns the typed folder into capitals.
+destination=$(find "$WINEPREFIX/drive_c" -maxdepth 1 -iname 'KQM Install')
 echo
-echo "Installed into C:\\KQM Install:"
+echo "Installed into C:\\${destination##*/}:"
 (cd "$destination" && find . -type f -printf '  %10s  %P\n' | sort -k2)
 for help in "$windows"/help/Kestreln.Hlp "$windows"/help/Tutorial.Hlp; do
   [ -f "$help" ] && printf '  %10s  C:\\windows\\help\\%s\n' "$(stat -c %s "$help")" "${help##*/}"

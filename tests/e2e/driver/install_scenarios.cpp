@@ -210,6 +210,22 @@ Scenario DiskSwapping() {
   return s;
 }
 
+// The demo: volume 1 beside setup.exe and each later disk put in when it is
+// asked for, so that the copy dialog is seen behind each prompt.
+Scenario DiskByDisk() {
+  Scenario s = Installing("install_disk_by_disk");
+  s.prepare = [] { PrepareInstall(TestMedia(), false); };
+  s.steps = UpToCopy();
+  for (int disk = 2; disk <= VolumeCount(TestMedia()); ++disk) {
+    DialogStep prompt = DiskPrompt(disk, kOk);
+    prompt.beforeClick = [disk] { PutVolume(TestMedia(), disk); };
+    s.steps.push_back(prompt);
+  }
+  s.steps = Join({s.steps, AfterUnpack(), {SuccessQuestion(kNo)}});
+  s.verify = [] { return CheckInstalled(TestMedia(), true); };
+  return s;
+}
+
 // Cancel at the prompt for disk 2 without the disk: the run is abandoned at
 // once and its partial package file removed.
 Scenario DiskPromptCancelled() {
@@ -339,7 +355,7 @@ Scenario InstallOverRunningProgram() {
 }  // namespace
 
 std::vector<Scenario> InstallScenarios() {
-  return {FullInstallation(),    Windows95Installation(), DiskSwapping(),
+  return {FullInstallation(),    Windows95Installation(), DiskSwapping(),  DiskByDisk(),
           DiskPromptCancelled(), CopyCancelled(),         DecodeCancelled(),
           DamagedFirstVolume(),  TruncatedLastVolume(),   InstallOverRunningProgram()};
 }

@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <algorithm>
+
 #include "machine.h"
 
 namespace e2e {
@@ -11,7 +13,9 @@ constexpr char kProgressCaption[] = "Please Stand By...";
 std::string mediaFolder;
 
 std::string VolumeName(int volume) { return "Kestreln.00" + std::to_string(volume); }
-std::string StagedVolume(int volume) { return std::string(kDisksFolder) + "\\" + VolumeName(volume); }
+std::string StagedVolume(int volume) {
+  return std::string(kDisksFolder) + "\\" + VolumeName(volume);
+}
 std::string InMedia(const std::string& name) { return mediaFolder + "\\" + name; }
 
 DialogStep Click(const std::string& caption, const std::string& text, int id,
@@ -30,9 +34,7 @@ void SetMediaFolder(const std::string& folder) { mediaFolder = folder; }
 const std::string& MediaFolder() { return mediaFolder; }
 
 std::string ProgramOf(const Scenario& scenario, const std::string& argument) {
-  if (!scenario.installs) return argument;
-  SetMediaFolder(argument);
-  return std::string(kDisksFolder) + "\\setup.exe";
+  return scenario.installs ? std::string(kDisksFolder) + "\\setup.exe" : argument;
 }
 
 Media TestMedia() { return {"disks", "product", "product.list"}; }
@@ -48,6 +50,12 @@ std::vector<std::string> ProductFiles(const Media& media) {
 
 std::string ProductFile(const Media& media, const std::string& name) {
   return InMedia(media.product) + "\\" + name;
+}
+
+int VolumeCount(const Media& media) {
+  int count = 0;
+  while (count < 4 && FileExists(InMedia(media.disks + "\\" + VolumeName(count + 1)))) ++count;
+  return count;
 }
 
 void StageDisks(const Media& media, bool allVolumes) {

@@ -23,6 +23,7 @@ Media LongMedia();  // the same with 3 MB more that does not compress
 
 std::vector<std::string> ProductFiles(const Media& media);  // in packing order
 std::string ProductFile(const Media& media, const std::string& name);
+int VolumeCount(const Media& media);
 // Copies setup.exe and every volume (or volume 1 alone) to kDisksFolder, afresh.
 void StageDisks(const Media& media, bool allVolumes);
 void PutVolume(const Media& media, int volume);

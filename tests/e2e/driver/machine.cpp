@@ -1,5 +1,6 @@
 #include "machine.h"
 
+#include <algorithm>
 #include <fstream>
 #include <iterator>
 #include <sstream>
@@ -103,7 +104,7 @@ std::optional<std::string> RegistryBytes(HKEY root, const std::string& key,
 std::optional<std::string> RegistryString(HKEY root, const std::string& key,
                                           const std::string& name) {
   auto bytes = RegistryBytes(root, key, name);
-  if (bytes) bytes->resize(bytes->find('\0') == std::string::npos ? bytes->size() : bytes->find('\0'));
+  if (bytes) bytes->resize(std::min(bytes->size(), bytes->find('\0')));
   return bytes;
 }
 

@@ -15,6 +15,23 @@
 #include "play.h"
 #include "scenario.h"
 
+namespace {
+
+// "all": every scenario the argument suits, the installing ones for a media
+// folder and the others for a setup program.
+std::vector<std::string> AllFor(const std::string& argument) {
+  const DWORD attributes = GetFileAttributesA(argument.c_str());
+  const bool folder =
+      attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+  std::vector<std::string> names;
+  for (const std::string& name : e2e::ScenarioNames()) {
+    if (e2e::FindScenario(name)->installs == folder) names.push_back(name);
+  }
+  return names;
+}
+
+}  // namespace
+
 // "all" plays every scenario in turn and fails when any fails.
 int main(int argc, char** argv) {
   if (argc < 3) {
@@ -25,12 +42,13 @@ int main(int argc, char** argv) {
   }
   const std::string name = argv[1];
   const std::string argument = e2e::WindowsPath(argv[2]);
+  // Before the scenarios are made: some take their steps from the media.
+  e2e::SetMediaFolder(argument);
   if (name == "bench") {
-    e2e::SetMediaFolder(argument);
     return e2e::RunInstallBench(argc > 3 ? std::atoi(argv[3]) : 5) ? 0 : 1;
   }
   const std::vector<std::string> names =
-      name == "all" ? e2e::ScenarioNames() : std::vector<std::string>{name};
+      name == "all" ? AllFor(argument) : std::vector<std::string>{name};
   const DWORD seconds = argc > 3 ? std::strtoul(argv[3], nullptr, 10) : 60;
   int failures = 0;
   for (const std::string& each : names) {

@@ -44,6 +44,10 @@ std::string CheckOutcome(SetupSession& session, HWND dialog, const DialogStep& s
   return "";
 }
 
+bool FileStillThere(const std::string& path) {
+  return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
 // With QM_SHOTS naming a folder, each dialog is photographed while it is up:
 // the driver leaves NN-caption.request there and waits until the script that
 // watches the folder (scripts/demo.sh) has taken the screen and removed it.
@@ -62,10 +66,7 @@ void TakeScreenshot(const std::string& caption) {
   if (file == INVALID_HANDLE_VALUE) return;
   CloseHandle(file);
   Sleep(150);  // the dialog's first paint reaches the X server
-  for (int waited = 0; waited < 200 && GetFileAttributesA(request.c_str()) != INVALID_FILE_ATTRIBUTES;
-       ++waited) {
-    Sleep(50);
-  }
+  for (int waited = 0; waited < 200 && FileStillThere(request); ++waited) Sleep(50);
 }
 
 }  // namespace
@@ -88,8 +89,9 @@ bool PlayStep(SetupSession& session, const DialogStep& step, DWORD deadline) {
   HWND dialog = session.WaitForDialog(step.caption, deadline, step.textContains, step.watchClosely);
   if (dialog == nullptr) {
     HWND shown = session.VisibleDialog();
+    const std::string showing = shown != nullptr ? "; showing " + Describe(shown) : "";
     return Fail(session, "no dialog \"" + step.caption + "\" (" + step.textContains +
-                             ") appeared" + (shown != nullptr ? "; showing " + Describe(shown) : ""));
+                             ") appeared" + showing);
   }
   std::string problem = CheckShown(dialog, step);
   if (!problem.empty()) return Fail(session, problem);

@@ -44,11 +44,12 @@ struct Scenario {
   std::function<std::string()> verify;
 };
 
-// The media the installing scenarios use, and the setup.exe beside its
-// volumes: what the driver was given on its command line.
+// The media folder the installing scenarios use: what the driver was given
+// on its command line, set before the first scenario is looked up.
 void SetMediaFolder(const std::string& folder);
 const std::string& MediaFolder();
-// The setup program that the scenario runs, given the driver's argument.
+// The setup program that the scenario runs, given the driver's argument: the
+// argument itself, or for an installing scenario the staged setup.exe.
 std::string ProgramOf(const Scenario& scenario, const std::string& argument);
 
 // The scenarios that run a whole installation from media.
