@@ -23,6 +23,7 @@ class DialogSequence : public ::testing::Test {
   int Run() {
     const int code = RunSetupProcess(setup);
     EXPECT_EQ(os.pendingAnswers(), 0u);
+    EXPECT_EQ(os.scriptErrors(), std::vector<std::string>{});
     return code;
   }
   std::vector<std::string> MessageTexts() const {

@@ -1,5 +1,6 @@
 #include "qmpack/cli.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <functional>
 #include <iomanip>
@@ -143,12 +144,18 @@ std::string Printable(const std::string& text) {
   return shown.str();
 }
 
+// UTF-8 text padded with spaces to `width` characters.
+std::string PaddedTo(const std::string& text, size_t width) {
+  const auto isLeadByte = [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; };
+  const auto characters = static_cast<size_t>(std::count_if(text.begin(), text.end(), isLeadByte));
+  return characters < width ? text + std::string(width - characters, ' ') : text;
+}
+
 void PrintEntries(std::ostream& out, const std::vector<qm::PackageEntry>& entries) {
   out << "    #  name                   offset        size\n";
   for (size_t i = 0; i < entries.size(); ++i) {
-    out << std::setw(5) << i + 1 << "  " << std::left << std::setw(19) << Printable(entries[i].name)
-        << std::right << std::setw(11) << entries[i].offset << std::setw(12) << entries[i].size
-        << '\n';
+    out << std::setw(5) << i + 1 << "  " << PaddedTo(Printable(entries[i].name), 19)
+        << std::setw(11) << entries[i].offset << std::setw(12) << entries[i].size << '\n';
   }
 }
 
@@ -168,15 +175,8 @@ void PrintRawDirectory(std::ostream& out, const fs::path& setupFile) {
   PrintEntries(out, raw.entries);
 }
 
-std::string Hex32(uint32_t value) {
-  std::ostringstream text;
-  text << "0x" << std::hex << std::uppercase << std::setw(8) << std::setfill('0') << value;
-  return text.str();
-}
-
 std::string Recorded(uint32_t size, uint32_t crc, bool recorded) {
-  if (!recorded) return "not recorded";
-  return std::to_string(size) + " bytes, CRC-32 " + Hex32(crc);
+  return recorded ? SizeAndCrcText(size, crc) : "not recorded";
 }
 
 void PrintMediaRecord(std::ostream& out, const qm::MediaRecord& media) {

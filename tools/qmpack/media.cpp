@@ -178,17 +178,6 @@ void CheckEntriesInsideStream(DecodedMedia& media) {
   AddCheck(media, inside, "every entry lies inside the " + std::to_string(length) + "-byte stream");
 }
 
-std::string Hex32(uint32_t value) {
-  static const char kDigits[] = "0123456789ABCDEF";
-  std::string text = "0x";
-  for (int shift = 28; shift >= 0; shift -= 4) text += kDigits[value >> shift & 0xF];
-  return text;
-}
-
-std::string SizeAndCrc(uint64_t size, uint32_t crc) {
-  return std::to_string(size) + " bytes, CRC-32 " + Hex32(crc);
-}
-
 void CheckDiskCount(DecodedMedia& media, const qm::MediaRecord& record) {
   const size_t volumes = media.volumeNames.size();
   AddCheck(media, record.diskCount == static_cast<int32_t>(volumes),
@@ -207,8 +196,9 @@ void CheckRecordedVolumes(DecodedMedia& media, const qm::MediaRecord& record,
     if (!record.VolumeRecorded(static_cast<int>(i))) continue;
     anyRecorded = true;
     if (lengths[i] != record.volumeSize[i] || crc != record.volumeCrc[i]) {
-      AddCheck(media, false, media.volumeNames[i] + " differs from its record: " + SizeAndCrc(lengths[i], crc) +
-                                 ", recorded " + SizeAndCrc(record.volumeSize[i], record.volumeCrc[i]));
+      const std::string recorded = SizeAndCrcText(record.volumeSize[i], record.volumeCrc[i]);
+      AddCheck(media, false, media.volumeNames[i] + " differs from its record: " +
+                                 SizeAndCrcText(lengths[i], crc) + ", recorded " + recorded);
       return;
     }
   }
@@ -223,11 +213,11 @@ void CheckRecordedStream(DecodedMedia& media, const qm::MediaRecord& record) {
   if (!record.StreamRecorded()) return;
   const uint32_t crc = Crc32Of(media.stream.data(), media.stream.size());
   const bool same = media.stream.size() == record.streamLength && crc == record.streamCrc;
-  const std::string found = SizeAndCrc(media.stream.size(), crc);
+  const std::string found = SizeAndCrcText(media.stream.size(), crc);
   AddCheck(media, same,
            same ? "the unpacked stream matches its record (" + found + ")"
                 : "the unpacked stream differs from its record: " + found + ", recorded " +
-                      SizeAndCrc(record.streamLength, record.streamCrc));
+                      SizeAndCrcText(record.streamLength, record.streamCrc));
 }
 
 // The setup's media block, or nothing (with a failed check) when it has none

@@ -46,6 +46,13 @@ SetupMediaBlock FindMediaBlock(const std::vector<uint8_t>& setupFile) {
   return block;
 }
 
+std::string SizeAndCrcText(uint64_t size, uint32_t crc) {
+  static const char kDigits[] = "0123456789ABCDEF";
+  std::string text = std::to_string(size) + " bytes, CRC-32 0x";
+  for (int shift = 28; shift >= 0; shift -= 4) text += kDigits[crc >> shift & 0xF];
+  return text;
+}
+
 void PatchMediaBlock(std::vector<uint8_t>& setupFile, uint64_t offset, const qm::MediaRecord& record) {
   const qm::MediaBlockBytes block = qm::EncodeMediaBlock(record);
   std::copy(std::begin(block.bytes), std::end(block.bytes),

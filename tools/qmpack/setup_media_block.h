@@ -23,6 +23,9 @@ struct SetupMediaBlock {
 // is no executable or holds no block or more than one.
 SetupMediaBlock FindMediaBlock(const std::vector<uint8_t>& setupFile);
 
+// "N bytes, CRC-32 0xXXXXXXXX", as qmpack shows a volume's or the stream's record.
+std::string SizeAndCrcText(uint64_t size, uint32_t crc);
+
 // Writes `record` over the block at `offset`.
 void PatchMediaBlock(std::vector<uint8_t>& setupFile, uint64_t offset, const qm::MediaRecord& record);
 

@@ -80,8 +80,8 @@ bool IsDeviceName(const std::string& name) {
   for (const char* device : {"CON", "PRN", "AUX", "NUL"}) {
     if (stem == device) return true;
   }
-  const bool numbered = stem.size() == 4 && (stem.compare(0, 3, "COM") == 0 || stem.compare(0, 3, "LPT") == 0);
-  return numbered && stem[3] >= '1' && stem[3] <= '9';
+  if (stem.size() != 4 || stem[3] < '1' || stem[3] > '9') return false;
+  return stem.compare(0, 3, "COM") == 0 || stem.compare(0, 3, "LPT") == 0;
 }
 
 }  // namespace

@@ -1,7 +1,5 @@
 // The fake's dialogs: a scripted user who answers a showing outright or runs
 // the dialog's controller, typing, ticking and pressing as a person would.
-#include <stdexcept>
-
 #include "platform/fake/fake_platform.h"
 #include "transport/path_helpers.h"
 
@@ -193,13 +191,13 @@ int FakePlatform::RunController(SetupDialog dialog, DialogController& controller
   if (!open.ended() && open.Record().startPassPosted) controller.OnStartPass(open);
   for (size_t i = 0; i < actions.size(); ++i) {
     if (open.ended()) {
-      throw std::logic_error(DialogName(dialog) + " ended before the scripted action " +
-                             std::to_string(i + 1));
+      ScriptError(DialogName(dialog) + " ended before the scripted action " +
+                  std::to_string(i + 1));
     }
     Perform(open, actions[i]);
   }
   if (!open.ended()) {
-    throw std::logic_error(DialogName(dialog) + " is still open after the last scripted action");
+    ScriptError(DialogName(dialog) + " is still open after the last scripted action");
   }
   open.BeginDestroy();
   controller.OnDestroy(open);
@@ -242,7 +240,7 @@ void FakePlatform::RunDialog(SetupDialog dialog, std::vector<UserAction> actions
 }
 
 void FakePlatform::PressInOpenDialog(int id) {
-  if (openDialogs_.empty()) throw std::logic_error("no dialog is open to press a button in");
+  if (openDialogs_.empty()) ScriptError("no dialog is open to press a button in");
   Perform(*openDialogs_.back(), UserAction::Press(id));
 }
 
@@ -260,7 +258,7 @@ std::optional<int> FakePlatform::ShowDialog(SetupDialog dialog, WindowHandle,
   if (missingTemplates_.count(dialog)) return std::nullopt;
   dialogsShown_.push_back(dialog);
   if (dialogScripts_.empty() || dialogScripts_.front().dialog != dialog) {
-    throw std::logic_error("no scripted answer for the dialog " + DialogName(dialog));
+    ScriptError("no scripted answer for the dialog " + DialogName(dialog));
   }
   DialogScript script = std::move(dialogScripts_.front());
   dialogScripts_.pop_front();

@@ -169,6 +169,11 @@ void FakePlatform::FailReads(const std::string& path, int64_t offset) {
 
 void FakePlatform::AnswerMessage(int answer) { messageAnswers_.push_back(answer); }
 
+void FakePlatform::ScriptError(const std::string& what) {
+  scriptErrors_.push_back(what);
+  throw std::logic_error(what);
+}
+
 void FakePlatform::OnPump(int call, std::function<void()> action) {
   pumpActions_[call] = std::move(action);
 }
@@ -600,7 +605,7 @@ int FakePlatform::ShowMessage(WindowHandle owner, const std::string& text,
   messages_.push_back({owner, text, caption, style});
   if ((style & 0xF) == kMbOk) return kIdOk;
   if (messageAnswers_.empty()) {
-    throw std::logic_error("no scripted answer for the message \"" + text + "\"");
+    ScriptError("no scripted answer for the message \"" + text + "\"");
   }
   const int answer = messageAnswers_.front();
   messageAnswers_.pop_front();

@@ -153,6 +153,9 @@ class FakePlatform : public Platform {
   int pumpCalls() const { return pumpCalls_; }
   const std::vector<DialogRecord>& dialogRecords() const { return dialogRecords_; }
   size_t pendingAnswers() const { return dialogScripts_.size() + messageAnswers_.size(); }
+  // Where the script did not fit the run. Each also raised a std::logic_error,
+  // which the setup may have caught and reported like any other error.
+  const std::vector<std::string>& scriptErrors() const { return scriptErrors_; }
   size_t openHandles() const { return handles_.size(); }
   bool backdropCreated() const { return backdrop_ != kNoWindow; }
   const std::vector<GaugePainting>& gaugePaintings() const { return gaugePaintings_; }
@@ -222,6 +225,7 @@ class FakePlatform : public Platform {
     std::map<int, Rect> items;  // screen coordinates
   };
 
+  [[noreturn]] void ScriptError(const std::string& what);
   int RunController(SetupDialog dialog, DialogController& controller,
                     const std::vector<UserAction>& actions);
   void Perform(OpenDialog& dialog, const UserAction& action);
@@ -265,6 +269,7 @@ class FakePlatform : public Platform {
   std::map<SetupDialog, DialogGeometry> geometry_;
   std::vector<OpenDialog*> openDialogs_;  // innermost last
   std::vector<DialogRecord> dialogRecords_;
+  std::vector<std::string> scriptErrors_;
   std::deque<int> messageAnswers_;
   std::map<int, std::function<void()>> pumpActions_;
   int pumpCalls_ = 0;

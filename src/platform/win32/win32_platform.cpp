@@ -287,7 +287,7 @@ std::optional<int> Win32Platform::ShowDialog(SetupDialog dialog, WindowHandle ow
 
 void Win32Platform::PumpMessages() {
   MSG message;
-  while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+  while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE | PM_NOYIELD)) {
     if (message.message == WM_QUIT) continue;
     TranslateMessage(&message);
     DispatchMessageA(&message);

@@ -25,16 +25,34 @@ struct DialogStep {
   std::vector<std::pair<int, std::string>> typedTexts;   // control id, text to type key by key
   int clickId = 1;                                       // the button to click (IDOK)
   Outcome outcome = Outcome::kCloses;
+  // Look every millisecond: the dialog may be up only briefly (a progress pass).
+  bool watchClosely = false;
+  std::function<void()> beforeClick;      // e.g. put the asked-for volume in place
+  std::function<void()> rightAfterClick;  // e.g. a Cancel queued behind the click
 };
 
 struct Scenario {
   std::string name;
+  // Scenarios that install take the media folder (see install_scenarios.cpp)
+  // in place of the setup program; they run the setup.exe of its volumes.
+  bool installs = false;
+  std::vector<std::string> playedBefore;  // scenarios played first, in order
   std::function<void()> prepare;  // runs before the setup starts
   std::vector<DialogStep> steps;
   unsigned long exitCode = 0;
   // Empty when the run left what it should, else what is wrong.
   std::function<std::string()> verify;
 };
+
+// The media the installing scenarios use, and the setup.exe beside its
+// volumes: what the driver was given on its command line.
+void SetMediaFolder(const std::string& folder);
+const std::string& MediaFolder();
+// The setup program that the scenario runs, given the driver's argument.
+std::string ProgramOf(const Scenario& scenario, const std::string& argument);
+
+// The scenarios that run a whole installation from media.
+std::vector<Scenario> InstallScenarios();
 
 // The scenario of that name, or nullptr.
 const Scenario* FindScenario(const std::string& name);

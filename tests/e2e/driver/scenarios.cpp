@@ -3,6 +3,7 @@
 
 #include <fstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "scenario.h"
@@ -173,14 +174,17 @@ Scenario TypedFolderThenLicenseExit() {
   return s;
 }
 
-// "I Agree" leads on to the copy pass; without its template the run is abandoned.
+// "I Agree" leads on to the copy pass. The plain build carries no package
+// directory, so the pass refuses it and the run is abandoned.
 Scenario LicenseAgreed() {
   Scenario s;
   s.name = "license_agreed";
   s.prepare = PrepareMachine;
   DialogStep main = Click(kMain, kOk);
   main.editTexts = {{kDestinationEdit, kTestFolder}};
-  s.steps = {main, Click(kLicense, kOk), Terminated()};
+  DialogStep noPackage = Click("Kestrelon!", kOk);
+  noPackage.textContains = "package directory";
+  s.steps = {main, Click(kLicense, kOk), noPackage, Terminated()};
   s.verify = [] {
     const bool made = FolderExists(kTestFolder);
     RemoveDirectoryA(kTestFolder);
@@ -190,8 +194,12 @@ Scenario LicenseAgreed() {
 }
 
 const std::vector<Scenario>& AllScenarios() {
-  static const std::vector<Scenario> scenarios = {
-      Smoke(), RegisteredFolder(), MainRefusals(), TypedFolderThenLicenseExit(), LicenseAgreed()};
+  static const std::vector<Scenario> scenarios = [] {
+    std::vector<Scenario> all = {Smoke(), RegisteredFolder(), MainRefusals(),
+                                 TypedFolderThenLicenseExit(), LicenseAgreed()};
+    for (Scenario& each : InstallScenarios()) all.push_back(std::move(each));
+    return all;
+  }();
   return scenarios;
 }
 

@@ -1,9 +1,19 @@
 #include "setup_session.h"
 
+
 namespace e2e {
 namespace {
 
 constexpr DWORD kPollMilliseconds = 20;
+constexpr DWORD kClosePollMilliseconds = 1;
+
+// A top-level window's title; unlike WM_GETTEXT, this does not wait for the
+// window's thread.
+std::string Caption(HWND window) {
+  char text[256] = "";
+  GetWindowTextA(window, text, sizeof text);
+  return text;
+}
 
 struct DialogSearch {
   DWORD processId;
@@ -19,7 +29,7 @@ BOOL CALLBACK FindProcessDialog(HWND window, LPARAM parameter) {
   GetClassNameA(window, className, sizeof className);
   if (owner != search->processId || !IsWindowVisible(window) ||
       lstrcmpA(className, "#32770") != 0 ||
-      (!search->caption.empty() && WindowText(window) != search->caption)) {
+      (!search->caption.empty() && Caption(window) != search->caption)) {
     return TRUE;
   }
   search->found = window;
@@ -57,12 +67,17 @@ HWND SetupSession::VisibleDialog(const std::string& caption) const {
   return search.found;
 }
 
-HWND SetupSession::WaitForDialog(const std::string& caption, DWORD deadline) const {
+HWND SetupSession::WaitForDialog(const std::string& caption, DWORD deadline,
+                                 const std::string& text, bool closely) const {
+  auto showing = [&]() -> HWND {
+    HWND dialog = VisibleDialog(caption);
+    if (dialog == nullptr || MessageBoxText(dialog).find(text) != std::string::npos) return dialog;
+    return nullptr;
+  };
+  const DWORD pause = closely ? kClosePollMilliseconds : kPollMilliseconds;
   while (!DeadlinePassed(deadline)) {
-    if (HWND dialog = VisibleDialog(caption)) return dialog;
-    if (WaitForSingleObject(process_.hProcess, kPollMilliseconds) == WAIT_OBJECT_0) {
-      return VisibleDialog(caption);
-    }
+    if (HWND dialog = showing()) return dialog;
+    if (WaitForSingleObject(process_.hProcess, pause) == WAIT_OBJECT_0) return showing();
   }
   return nullptr;
 }
@@ -94,6 +109,26 @@ DWORD SetupSession::ExitCode() const {
   GetExitCodeProcess(process_.hProcess, &code);
   return code;
 }
+
+PROCESS_MEMORY_COUNTERS SetupSession::MemoryCounters() const {
+  PROCESS_MEMORY_COUNTERS counters = {};
+  counters.cb = sizeof counters;
+  if (!GetProcessMemoryInfo(process_.hProcess, &counters, sizeof counters)) counters = {};
+  return counters;
+}
+
+double SetupSession::CpuMilliseconds() const {
+  FILETIME created, ended, kernel, user;
+  if (!GetProcessTimes(process_.hProcess, &created, &ended, &kernel, &user)) return 0;
+  auto ticks = [](const FILETIME& time) {  // units of 100 ns
+    return static_cast<double>((static_cast<ULONGLONG>(time.dwHighDateTime) << 32) |
+                               time.dwLowDateTime);
+  };
+  return (ticks(kernel) + ticks(user)) / 10000.0;
+}
+
+size_t SetupSession::WorkingSet() const { return MemoryCounters().WorkingSetSize; }
+size_t SetupSession::PeakWorkingSet() const { return MemoryCounters().PeakWorkingSetSize; }
 
 void SetupSession::Terminate() {
   TerminateProcess(process_.hProcess, 255);

@@ -3,6 +3,8 @@
 #pragma once
 
 #include <windows.h>
+// After windows.h, which it needs.
+#include <psapi.h>
 
 #include <string>
 
@@ -14,10 +16,15 @@ class SetupSession {
   // Starts the program in its own folder; false when it can't be started.
   bool Start(const std::string& program);
   // A visible dialog (class "#32770") of the process with that title (any
-  // title when empty), or null.
+  // title when empty), or null. Titles are read without a message, so that a
+  // busy setup does not hold up the search.
   HWND VisibleDialog(const std::string& caption = "") const;
-  // Null when the process ended or the time is up before such a dialog appeared.
-  HWND WaitForDialog(const std::string& caption, DWORD deadline) const;
+  // Null when the process ended or the time is up before such a dialog
+  // appeared. With text, only a dialog whose static text (id 0xFFFF: a
+  // message box's text, a progress dialog's line) contains it counts.
+  // `closely` looks every millisecond instead of every 20.
+  HWND WaitForDialog(const std::string& caption, DWORD deadline, const std::string& text = "",
+                     bool closely = false) const;
   // True when the dialog closed (or hid) before the deadline.
   bool WaitUntilGone(HWND dialog, DWORD deadline) const;
   // Waits until the process has handled everything sent to it so far.
@@ -25,9 +32,17 @@ class SetupSession {
   // True when the process ended before the deadline; no dialog may appear meanwhile.
   bool WaitForExit(DWORD deadline, HWND* unexpectedDialog) const;
   DWORD ExitCode() const;
+  // The memory in the process's working set now, and the most it has had so
+  // far, in bytes (0 when Windows can't tell).
+  size_t WorkingSet() const;
+  // Processor time (user and kernel) the process has used so far.
+  double CpuMilliseconds() const;
+  size_t PeakWorkingSet() const;
   void Terminate();
 
  private:
+  PROCESS_MEMORY_COUNTERS MemoryCounters() const;
+
   PROCESS_INFORMATION process_ = {};
 };
 

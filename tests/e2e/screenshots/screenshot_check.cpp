@@ -206,8 +206,8 @@ void CheckDialogCentred(const ScreenImage& shot, const std::vector<Colour>& rows
   GetWindowRect(dialog, &box);
   const int32_t width = box.right - box.left;
   const int32_t height = box.bottom - box.top;
-  const bool centred = std::abs(box.left - (shot.Width() - width) / 2) <= 1 &&
-                       std::abs(box.top - (shot.Height() - height) / 2) <= 1;
+  const bool centred = box.left == shot.Width() / 2 - width / 2 &&
+                       box.top == shot.Height() / 2 - height / 2;
   report.Check(centred, "the dialog (" + std::to_string(width) + " x " + std::to_string(height) +
                             " at " + std::to_string(box.left) + ", " + std::to_string(box.top) +
                             ") is centred on the screen");

@@ -168,6 +168,7 @@ TEST_F(FakeDialogs, ScriptsThatDoNotFitTheDialogAreTestErrors) {
   os.RunDialog(D::kGroup);
   EXPECT_THROW(Show(D::kMain), std::logic_error) << "a script for another dialog";
   EXPECT_THROW(os.PressInOpenDialog(1), std::logic_error) << "no dialog open";
+  EXPECT_EQ(os.scriptErrors().size(), 4u) << "kept also where the setup catches them";
 }
 
 TEST_F(FakeDialogs, AnsweredShowingsDoNotRunTheController) {

@@ -95,6 +95,9 @@ TEST_F(QmpackCommands, BuildListVerifyExtractSucceedOnGoodMedia) {
   EXPECT_THAT(list.out, HasSubstr("main program: 20000 bytes"));
   EXPECT_THAT(list.out, HasSubstr("KESTRELN.HLP"));
   EXPECT_THAT(list.out, HasSubstr("verdict: plausible"));
+  EXPECT_THAT(list.out, HasSubstr("media block at byte 768:\n  diskCount 1, expectedPackageSize "));
+  EXPECT_THAT(list.out, HasSubstr("volume 2: not recorded"));
+  EXPECT_THAT(list.out, HasSubstr("unpacked stream: 30000 bytes, CRC-32 0x"));
 
   const Outcome verify = Qmpack({"verify", (Out() / "SETUP.EXE").string(), Out().string()});
   EXPECT_EQ(verify.exitCode, kExitSuccess) << verify.out;
@@ -129,6 +132,21 @@ TEST_F(QmpackCommands, FailuresExitWithOneAndSayWhy) {
   EXPECT_THAT(verify.out, HasSubstr("verification failed"));
 }
 
+TEST_F(QmpackCommands, ASetupWithoutItsMediaBlockIsRefused) {
+  MakeSmallProduct();
+  auto setup = MinimalPe();
+  setup[kMediaBlockAt + 3] = '?';
+  WriteBytes(SetupExe(), setup);
+  const Outcome build = Qmpack({"build", "--setup", SetupExe().string(), "--product", Product().string(),
+                                "--out", Out().string(), "--greedy"});
+  EXPECT_EQ(build.exitCode, kExitFailure);
+  EXPECT_THAT(build.err, HasSubstr("no media block found"));
+  EXPECT_FALSE(fs::exists(Out()));
+  const Outcome list = Qmpack({"list", SetupExe().string()});
+  EXPECT_EQ(list.exitCode, kExitFailure);
+  EXPECT_THAT(list.out, HasSubstr("media block: no media block found"));
+}
+
 TEST_F(QmpackCommands, ListShowsTheFieldsOfADamagedDirectory) {
   auto setup = MinimalPe();
   const std::vector<uint8_t> entry = {3, 'A', '\x01', 'C', 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
@@ -155,6 +173,18 @@ TEST_F(QmpackCommands, CompressAndDecompressRawStreams) {
     EXPECT_THAT(decompress.err, IsEmpty());
     EXPECT_EQ(ReadBytes(Path("back.bin")), data);
   }
+}
+
+TEST_F(QmpackCommands, AnEmptyFileRoundTrips) {
+  WriteBytes(Path("empty.bin"), {});
+  ASSERT_EQ(Qmpack({"compress", Path("empty.bin").string(), Path("empty.lzh").string()}).exitCode,
+            kExitSuccess);
+  EXPECT_EQ(fs::file_size(Path("empty.lzh")), 0u);
+  const Outcome run =
+      Qmpack({"decompress", "--size", "0", Path("empty.lzh").string(), Path("back.bin").string()});
+  EXPECT_EQ(run.exitCode, kExitSuccess) << run.err;
+  ASSERT_TRUE(fs::exists(Path("back.bin")));
+  EXPECT_EQ(fs::file_size(Path("back.bin")), 0u);
 }
 
 TEST_F(QmpackCommands, DecompressWarnsWhenTheInputEndsEarly) {

@@ -233,6 +233,72 @@ TEST_F(MediaBuild, RefusesAMissingMainProgramOrAnEmptyProduct) {
   EXPECT_THAT(RefusalOf(Options()), HasSubstr("nothing to pack"));
 }
 
+TEST_F(MediaBuild, RefusesNamesWindowsCannotCreateBeforeWritingAnything) {
+  AddProductFile("Kestreln.Exe", SampleBytes(10, 1));
+  for (const std::string name : {"WHAT?.TXT", "A*B.TXT", "Q\"UOTE.TXT", "A<B", "A>B", "PIPE|.TXT",
+                                 "TRAILING.", "TRAILING ", "CON", "nul.txt", "COM3.DAT", "lpt1"}) {
+    AddProductFile(name, {1});
+    EXPECT_THAT(RefusalOf(Options()), HasSubstr("cannot pack \"" + name + "\"")) << name;
+    EXPECT_FALSE(fs::exists(Out())) << name;
+    fs::remove(Product() / name);
+  }
+  AddProductFile("\xC5\x81odz.txt", {1});  // L with stroke, which code page 1252 lacks
+  EXPECT_THAT(RefusalOf(Options()), HasSubstr("code page 1252"));
+}
+
+TEST_F(MediaBuild, StoresNamesInCodePage1252AndExtractsThemUnderTheirUtf8Names) {
+  AddProductFile("Kestreln.Exe", SampleBytes(100, 1));
+  AddProductFile("Caf\xC3\xA9.txt", SampleBytes(50, 2));
+  BuildMedia(Options());
+  EXPECT_THAT(EntryNames(), ElementsAre("Caf\xE9.txt"));
+  ExtractProduct(DecodeMedia(Out() / "SETUP.EXE", Out()), Path("x"));
+  EXPECT_EQ(ReadBytes(Path("x") / "Caf\xC3\xA9.txt"), SampleBytes(50, 2));
+}
+
+TEST_F(MediaBuild, FindsTheMainProgramRegardlessOfLetterCase) {
+  AddProductFile("KESTRELN.EXE", SampleBytes(300, 1));
+  AddProductFile("DATA.BIN", SampleBytes(40, 2));
+  const BuildReport report = BuildMedia(Options());
+  EXPECT_EQ(report.mainProgramSize, 300u);
+  EXPECT_THAT(EntryNames(), ElementsAre("DATA.BIN"));
+
+  // A list line naming it in another case means the main program too.
+  fs::remove_all(Out());
+  WriteText(Path("order.lst"), "kestreln.exe\nDATA.BIN\n");
+  auto listed = Options();
+  listed.listFile = Path("order.lst");
+  BuildMedia(listed);
+  EXPECT_THAT(EntryNames(), ElementsAre("DATA.BIN"));
+
+  // Two files that Windows would take for the same one.
+  fs::remove_all(Out());
+  AddProductFile("kestreln.exe", SampleBytes(300, 3));
+  EXPECT_THAT(RefusalOf(Options()), HasSubstr("Windows can hold only one"));
+}
+
+TEST_F(MediaBuild, ChecksThatThePackageDecodesBeforeWritingAnything) {
+  MakeSmallProduct();
+  for (const size_t at : {size_t{0}, size_t{5000}}) {
+    auto options = Options();
+    options.alterPackage = [at](std::vector<uint8_t>& package) { package[at % package.size()] ^= 0x10; };
+    EXPECT_THAT(RefusalOf(options), HasSubstr("does not decode to the product's bytes")) << at;
+    EXPECT_FALSE(fs::exists(Out())) << at;
+  }
+  auto cut = Options();
+  cut.alterPackage = [](std::vector<uint8_t>& package) { package.resize(package.size() / 2); };
+  EXPECT_THAT(RefusalOf(cut), HasSubstr("nothing was written"));
+  EXPECT_FALSE(fs::exists(Out()));
+}
+
+TEST_F(MediaBuild, RefusesASetupWithoutItsMediaBlock) {
+  MakeSmallProduct();
+  auto setup = MinimalPe();
+  setup[kMediaBlockAt] ^= 0xFF;
+  WriteBytes(SetupExe(), setup);
+  EXPECT_THAT(RefusalOf(Options()), HasSubstr("no media block found"));
+  EXPECT_FALSE(fs::exists(Out()));
+}
+
 TEST_F(MediaBuild, RefusesASetupThatIsNoExecutable) {
   MakeSmallProduct();
   WriteText(SetupExe(), "not a program at all");

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "qmpack/media.h"
+#include "qmpack/setup_media_block.h"
 #include "qmpack/tool_error.h"
 #include "tools/qmpack/media_fixture.h"
 
@@ -10,6 +11,7 @@ namespace {
 
 using namespace test;
 using ::testing::HasSubstr;
+using ::testing::Not;
 
 // Built media in three volumes, spoiled in one way or another by each test.
 class MediaVerify : public MediaTest {
@@ -52,6 +54,23 @@ class MediaVerify : public MediaTest {
     const auto bits = static_cast<uint32_t>(total);
     PatchSetupFromEnd(4, {static_cast<uint8_t>(bits), static_cast<uint8_t>(bits >> 8),
                           static_cast<uint8_t>(bits >> 16), static_cast<uint8_t>(bits >> 24)});
+  }
+
+  // Rewrites the values in the built setup's media block.
+  template <typename Change>
+  void ChangeMediaRecord(Change change) {
+    auto setup = ReadBytes(BuiltSetup());
+    const SetupMediaBlock block = FindMediaBlock(setup);
+    qm::MediaRecord record = block.record;
+    change(record);
+    PatchMediaBlock(setup, block.offset, record);
+    WriteBytes(BuiltSetup(), setup);
+  }
+
+  void FlipByte(const std::string& volume, size_t at) {
+    auto bytes = ReadBytes(Out() / volume);
+    bytes[at] ^= 0x01;
+    WriteBytes(Out() / volume, bytes);
   }
 
   void ExpectExtractWritesNothing(const DecodedMedia& media) {
@@ -128,6 +147,44 @@ TEST_F(MediaVerify, DetectsAFirstEntryThatIsNotTheMainProgramsEnd) {
   std::swap_ranges(first, first + 28, first + 28);
   WriteBytes(BuiltSetup(), setup);
   EXPECT_THAT(Failures(Decode()), HasSubstr("the first entry has the smallest offset"));
+}
+
+// ---- the setup's media block -------------------------------------------------
+
+TEST_F(MediaVerify, NamesTheFirstVolumeThatDiffersFromItsRecord) {
+  FlipByte("Kestreln.003", 10);
+  FlipByte("Kestreln.002", 4999);
+  const auto media = Decode();
+  EXPECT_THAT(Failures(media), HasSubstr("Kestreln.002 differs from its record: 5000 bytes, CRC-32 0x"));
+  EXPECT_THAT(Failures(media), Not(HasSubstr("Kestreln.003 differs")));
+  ExpectExtractWritesNothing(media);
+}
+
+TEST_F(MediaVerify, DetectsASetupThatAsksForADiskThatIsNotThere) {
+  ChangeMediaRecord([](qm::MediaRecord& record) { record.diskCount = 4; });
+  EXPECT_THAT(Failures(Decode()), HasSubstr("the setup asks for 4 disk(s); 3 volume(s) are present"));
+}
+
+TEST_F(MediaVerify, DetectsAStreamThatDiffersFromItsRecord) {
+  ChangeMediaRecord([](qm::MediaRecord& record) { record.streamCrc ^= 1; });
+  EXPECT_THAT(Failures(Decode()), HasSubstr("the unpacked stream differs from its record"));
+  ChangeMediaRecord([](qm::MediaRecord& record) {
+    record.streamCrc ^= 1;
+    record.expectedPackageSize += 1;
+  });
+  EXPECT_THAT(Failures(Decode()), HasSubstr("the setup's gauge expects"));
+}
+
+TEST_F(MediaVerify, MediaWithoutRecordsAreCheckedOnlyForTheirDiskCount) {
+  ChangeMediaRecord([](qm::MediaRecord& record) { record = qm::MediaRecord{}; record.diskCount = 3; });
+  const auto media = Decode();
+  EXPECT_TRUE(media.AllPassed()) << Failures(media);
+  EXPECT_EQ(media.checks.size(), 6u);
+}
+
+TEST_F(MediaVerify, FailsWhenTheSetupHasNoUsableBlock) {
+  ChangeMediaRecord([](qm::MediaRecord& record) { record.expectedPackageSize = 0; });
+  EXPECT_THAT(Failures(Decode()), HasSubstr("the media block is refused: its package size 0"));
 }
 
 }  // namespace

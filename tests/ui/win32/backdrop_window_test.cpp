@@ -32,16 +32,16 @@ class BackdropWindow : public ::testing::Test {
   void TearDown() override {
     if (dc_ != nullptr) ReleaseDC(window_, dc_);
     if (IsWindow(window_)) DestroyWindow(window_);
-    DropQueuedMessages();
+    EmptyQueue();  // nothing is left for the next test
   }
 
-  static int QuitMessagesQueued() {
+  // Takes every message out of the thread's queue; the number of WM_QUITs among them.
+  static int EmptyQueue() {
     MSG message;
     int quits = 0;
     while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) quits += message.message == WM_QUIT;
     return quits;
   }
-  static void DropQueuedMessages() { QuitMessagesQueued(); }
 
   Colour Pixel(int x, int y) const { return GetPixel(dc_, x, y); }
   // Red and green alike and no blue: yellow laid over black at some strength.
@@ -119,13 +119,13 @@ TEST_F(BackdropWindow, NoticeIsPaintedInTheTitleColourAtTheLowerRight) {
 // The message loop ends on WM_QUIT, so both ways of ending the backdrop leave one queued.
 TEST_F(BackdropWindow, DestroyingPostsAQuit) {
   DestroyWindow(window_);
-  EXPECT_EQ(QuitMessagesQueued(), 1);
+  EXPECT_EQ(EmptyQueue(), 1);
 }
 
 TEST_F(BackdropWindow, ClosingPostsAQuitAndDestroysTheWindow) {
   SendMessageA(window_, WM_CLOSE, 0, 0);
   EXPECT_FALSE(IsWindow(window_));
-  EXPECT_GE(QuitMessagesQueued(), 1);
+  EXPECT_GE(EmptyQueue(), 1);
 }
 
 }  // namespace

@@ -1,0 +1,146 @@
+#include "play.h"
+
+#include <cctype>
+#include <cstdio>
+#include <cstdlib>
+
+namespace e2e {
+namespace {
+
+std::string Describe(HWND dialog) {
+  return "\"" + WindowText(dialog) + "\" (" + MessageBoxText(dialog) + ")";
+}
+
+// Empty when the dialog shows what the step expects, else what differs.
+std::string CheckShown(HWND dialog, const DialogStep& step) {
+  for (const auto& [id, text] : step.expectTexts) {
+    const std::string shown = ControlText(dialog, id);
+    if (shown != text) {
+      return "control " + std::to_string(id) + " of " + Describe(dialog) + " shows \"" + shown +
+             "\", expected \"" + text + "\"";
+    }
+  }
+  return "";
+}
+
+// Empty when the click did to the dialog what the step says, else what went wrong.
+std::string CheckOutcome(SetupSession& session, HWND dialog, const DialogStep& step,
+                         DWORD deadline) {
+  switch (step.outcome) {
+    case Outcome::kCloses:
+      if (!session.WaitUntilGone(dialog, deadline)) return Describe(dialog) + " stayed open";
+      return "";
+    case Outcome::kLeavesOpen:
+      return "";
+    case Outcome::kRefuses: {
+      Sleep(200);
+      session.WaitUntilIdle(dialog);
+      if (!IsWindow(dialog) || !IsWindowVisible(dialog)) return Describe(dialog) + " closed";
+      HWND other = session.VisibleDialog();
+      if (other != dialog) return "unexpected dialog " + Describe(other);
+      return "";
+    }
+  }
+  return "";
+}
+
+// With QM_SHOTS naming a folder, each dialog is photographed while it is up:
+// the driver leaves NN-caption.request there and waits until the script that
+// watches the folder (scripts/demo.sh) has taken the screen and removed it.
+void TakeScreenshot(const std::string& caption) {
+  static int taken = 0;
+  const char* folder = std::getenv("QM_SHOTS");
+  if (folder == nullptr || *folder == '\0') return;
+  std::string name = caption;
+  for (char& c : name) {
+    if (!std::isalnum(static_cast<unsigned char>(c))) c = '-';
+  }
+  char number[8];
+  std::snprintf(number, sizeof number, "%02d-", ++taken);
+  const std::string request = WindowsPath(folder) + "\\" + number + name + ".request";
+  HANDLE file = CreateFileA(request.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return;
+  CloseHandle(file);
+  Sleep(150);  // the dialog's first paint reaches the X server
+  for (int waited = 0; waited < 200 && GetFileAttributesA(request.c_str()) != INVALID_FILE_ATTRIBUTES;
+       ++waited) {
+    Sleep(50);
+  }
+}
+
+}  // namespace
+
+std::string WindowsPath(std::string path) {
+  if (!path.empty() && path[0] == '/') path = "Z:" + path;
+  for (char& c : path) {
+    if (c == '/') c = '\\';
+  }
+  return path;
+}
+
+bool Fail(SetupSession& session, const std::string& why) {
+  std::printf("FAILED: %s\n", why.c_str());
+  session.Terminate();
+  return false;
+}
+
+bool PlayStep(SetupSession& session, const DialogStep& step, DWORD deadline) {
+  HWND dialog = session.WaitForDialog(step.caption, deadline, step.textContains, step.watchClosely);
+  if (dialog == nullptr) {
+    HWND shown = session.VisibleDialog();
+    return Fail(session, "no dialog \"" + step.caption + "\" (" + step.textContains +
+                             ") appeared" + (shown != nullptr ? "; showing " + Describe(shown) : ""));
+  }
+  std::string problem = CheckShown(dialog, step);
+  if (!problem.empty()) return Fail(session, problem);
+  if (!step.watchClosely) TakeScreenshot(step.caption);
+  for (const auto& [id, text] : step.editTexts) SetControlText(dialog, id, text);
+  for (const auto& [id, text] : step.typedTexts) TypeText(dialog, id, text);
+  if (step.beforeClick) step.beforeClick();
+  ClickButton(dialog, step.clickId);
+  if (step.rightAfterClick) step.rightAfterClick();
+  problem = CheckOutcome(session, dialog, step, deadline);
+  if (!problem.empty()) {
+    return Fail(session, "after clicking " + std::to_string(step.clickId) + ": " + problem);
+  }
+  std::printf("  %s%s%s: clicked %d\n", step.caption.c_str(), step.textContains.empty() ? "" : " ",
+              step.textContains.substr(0, 40).c_str(), step.clickId);
+  return true;
+}
+
+bool Play(const Scenario& scenario, const std::string& program, DWORD seconds) {
+  for (const std::string& name : scenario.playedBefore) {
+    const Scenario* earlier = FindScenario(name);
+    std::printf(" first %s\n", name.c_str());
+    if (earlier == nullptr || !Play(*earlier, ProgramOf(*earlier, MediaFolder()), seconds)) {
+      std::printf("FAILED: the earlier scenario %s did not go through\n", name.c_str());
+      return false;
+    }
+  }
+  if (scenario.prepare) scenario.prepare();
+  SetupSession session;
+  if (!session.Start(program)) {
+    std::printf("FAILED: cannot start %s (error %lu)\n", program.c_str(), GetLastError());
+    return false;
+  }
+  const DWORD deadline = GetTickCount() + seconds * 1000;
+  for (const DialogStep& step : scenario.steps) {
+    if (!PlayStep(session, step, deadline)) return false;
+  }
+  HWND unexpected = nullptr;
+  if (!session.WaitForExit(deadline, &unexpected)) {
+    return Fail(session, unexpected != nullptr ? "unexpected dialog " + Describe(unexpected)
+                                               : "setup did not end in time");
+  }
+  if (session.ExitCode() != scenario.exitCode) {
+    return Fail(session, "exit code " + std::to_string(session.ExitCode()) + ", expected " +
+                             std::to_string(scenario.exitCode));
+  }
+  const std::string problem = scenario.verify ? scenario.verify() : "";
+  if (!problem.empty()) return Fail(session, problem);
+  std::printf("scenario %s: setup ended with exit code %lu as expected\n", scenario.name.c_str(),
+              session.ExitCode());
+  return true;
+}
+
+}  // namespace e2e

@@ -1,0 +1,52 @@
+#!/usr/bin/env bash
+# Builds the installation media that the end-to-end installation scenarios use,
+# once per test run:
+#   OUT/product/, OUT/product.list   the test product (scripts/make-product.sh test)
+#   OUT/disks/                       setup.exe and the product packed into three volumes
+#   OUT/long/                        setup.exe and the same product with a large
+#                                    incompressible file added, so that the unpack
+#                                    pass runs long enough to be cancelled from outside
+#
+#   make_media.sh SETUP_EXE WINDOWS_BUILD_DIR OUT
+#
+# qmpack comes from the host (or release) build of this work tree, which
+# `./run test` builds before the Windows tests; QMPACK names another one.
+set -euo pipefail
+setup=$1 build=$2 out=$3
+root=$(cd "$(dirname "$0")/../../.." && pwd)
+
+find_qmpack() {
+  local candidate
+  for candidate in "${QMPACK:-}" "$root/build/host/tools/qmpack/qmpack" \
+    "$root/build/release/tools/qmpack/qmpack"; do
+    [ -n "$candidate" ] && [ -x "$candidate" ] && { echo "$candidate"; return; }
+  done
+  echo "make_media.sh: no qmpack; build it first (cmake --build --preset host --target qmpack)" >&2
+  return 1
+}
+qmpack=$(find_qmpack)
+
+# Packs a product into exactly three volumes of equal size (the last one
+# shorter): the size is a third of the package, measured with one volume first.
+pack_in_three() {  # product-dir list out-dir
+  local probe="$out/probe" size volume
+  rm -rf "$probe" "$3"
+  "$qmpack" build --setup "$setup" --product "$1" --list "$2" --out "$probe" \
+    --volume-size 100000000 --first-volume-size 100000000 >/dev/null
+  size=$(stat -c %s "$probe/Kestreln.001")
+  rm -rf "$probe"
+  volume=$(((size + 2) / 3))
+  "$qmpack" build --setup "$setup" --product "$1" --list "$2" --out "$3" \
+    --volume-size "$volume" --first-volume-size "$volume"
+}
+
+mkdir -p "$out"
+"$root/scripts/make-product.sh" test "$build" "$out/product"
+pack_in_three "$out/product" "$out/product.list" "$out/disks"
+
+# The long product: the test product and 3 MB that do not compress.
+cp -r "$out/product" "$out/long-product"
+head -c 3000000 < <(openssl enc -aes-128-ctr -nosalt -pass pass:filler -pbkdf2 -in /dev/zero 2>/dev/null) \
+  >"$out/long-product/Filler.Dat"
+{ cat "$out/product.list"; echo Filler.Dat; } >"$out/long-product.list"
+pack_in_three "$out/long-product" "$out/long-product.list" "$out/long"
