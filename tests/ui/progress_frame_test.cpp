@@ -4,6 +4,9 @@
 
 #include <cstdint>
 #include <limits>
+#include <memory>
+
+#include "platform/fake/fake_platform.h"
 
 namespace qm {
 namespace {
@@ -68,6 +71,96 @@ TEST(GaugeBoundary, RunsFromTheLeftEdgeToOnePastTheRightEdge) {
 TEST(CentredPosition, HalvesScreenAndWindowSeparately) {
   EXPECT_EQ(CentredPosition(Rect{0, 0, 301, 151}, 1024, 768), std::make_pair(362, 309));
   EXPECT_EQ(CentredPosition(Rect{50, 60, 1150, 960}, 1024, 768), std::make_pair(-38, -66));
+}
+
+// ---- The dialog around a pass ----
+
+// A pass of `units` units that paints and pumps after each, as the real passes do.
+class UnitPass : public ProgressDialog {
+ public:
+  UnitPass(qm::Setup& setup, int units) : ProgressDialog(setup), units_(units) {}
+  int done = 0;
+
+ protected:
+  void RunPass(DialogHost&) override {
+    SetupState& state = setup_.state;
+    for (done = 0; done < units_ && state.keepGoing;) {
+      ++done;
+      state.gaugePercent = GaugePercent(done, units_);
+      if (state.gaugePercent != state.gaugeLastPercent) DrawGauge(setup_, done, units_);
+      setup_.os.PumpMessages();
+    }
+  }
+
+ private:
+  int units_;
+};
+
+class ProgressFrame : public ::testing::Test {
+ protected:
+  ProgressFrame() : setup(os) {
+    setup.state.screenWidth = 800;
+    setup.state.screenHeight = 600;
+    setup.state.gaugeLastPercent = -1;
+  }
+  int Run(int units) {
+    pass = std::make_unique<UnitPass>(setup, units);
+    os.RunDialog(SetupDialog::kProgress);
+    const auto result = os.ShowDialog(SetupDialog::kProgress, kNoWindow, *pass);
+    EXPECT_EQ(os.pendingAnswers(), 0u);
+    EXPECT_FALSE(os.gaugeDrawingOpen()) << "the gauge is closed at the end of the pass";
+    EXPECT_EQ(setup.state.keepGoing, 0) << "the dialog's destruction clears keepGoing";
+    return result.value_or(-1);
+  }
+  void CancelAtPump(int call, int answer) {
+    os.AnswerMessage(answer);
+    os.OnPump(call, [this] { os.PressInOpenDialog(kIdCancelButton); });
+  }
+
+  FakePlatform os;
+  qm::Setup setup;
+  std::unique_ptr<UnitPass> pass;
+};
+
+TEST_F(ProgressFrame, OpensCentredWithItsCaptionAndRunsThePassToItsEnd) {
+  os.SetDialogWindowRect(SetupDialog::kProgress, Rect{6, 49, 307, 190}, Rect{0, 0, 295, 122});
+
+  EXPECT_EQ(Run(4), 1);
+
+  const DialogRecord& dialog = os.dialogRecords().at(0);
+  EXPECT_EQ(dialog.caption, "Please Stand By...");
+  EXPECT_EQ(dialog.focusedItem, kIdCancelButton);
+  EXPECT_TRUE(dialog.startPassPosted);
+  EXPECT_EQ(dialog.movedTo, std::make_pair(250, 230));
+  EXPECT_EQ(pass->done, 4);
+  ASSERT_EQ(os.gaugePaintings().size(), 4u);
+  EXPECT_EQ(os.gaugePaintings()[0].text, "25%");
+  EXPECT_EQ(os.gaugePaintings()[3].text, "100%");
+  EXPECT_EQ(setup.state.gaugeLastPercent, 100);
+  EXPECT_EQ(os.gaugeOpenings(), 1);
+}
+
+TEST_F(ProgressFrame, NoToTheExitQuestionChangesNothing) {
+  CancelAtPump(2, kIdNo);
+
+  EXPECT_EQ(Run(5), 1);
+
+  EXPECT_EQ(pass->done, 5);
+  ASSERT_EQ(os.messages().size(), 1u);
+  const ShownMessage& question = os.messages()[0];
+  EXPECT_EQ(question.owner, kNoWindow);
+  EXPECT_EQ(question.text, "Do you really want to terminate the Setup program?");
+  EXPECT_EQ(question.caption, "Exit Kestrelon!");
+  EXPECT_EQ(question.style, kMbYesNo);
+}
+
+TEST_F(ProgressFrame, YesEndsThePassAfterTheCurrentUnitWithZero) {
+  CancelAtPump(2, kIdYes);
+
+  EXPECT_EQ(Run(5), 0);
+
+  EXPECT_EQ(pass->done, 2);
+  EXPECT_EQ(os.gaugePaintings().size(), 2u);
 }
 
 }  // namespace

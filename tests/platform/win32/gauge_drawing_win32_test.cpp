@@ -56,26 +56,4 @@ TEST_F(GaugeWindow, PaintsTheDonePartRedAndTheRestWhite) {
   EXPECT_NE(Pixel(20, 30), kRed) << "and of its bottom edge";
 }
 
-TEST_F(GaugeWindow, CanBeOpenedAgainAfterClosing) {
-  qm::GaugeGeometry gauge;
-  gauge.left = 10;
-  gauge.top = 10;
-  gauge.right = 50;
-  gauge.bottom = 20;
-  gauge.width = 41;
-  for (int round = 0; round < 2; ++round) {
-    os_.OpenGaugeDrawing(Handle());
-    os_.PaintGauge(gauge, round == 0 ? 10 : 51, "");
-    os_.CloseGaugeDrawing();
-  }
-  EXPECT_EQ(Pixel(45, 15), kRed);
-}
-
-TEST(SystemMetric, ReportsTheThinBorderAndCaption) {
-  qm::Win32Platform os;
-  EXPECT_EQ(os.SystemMetric(qm::SystemMetricId::kCxBorder), GetSystemMetrics(SM_CXBORDER));
-  EXPECT_EQ(os.SystemMetric(qm::SystemMetricId::kCyCaption), GetSystemMetrics(SM_CYCAPTION));
-  EXPECT_GT(os.SystemMetric(qm::SystemMetricId::kCyCaption), 0);
-}
-
 }  // namespace
