@@ -107,8 +107,9 @@ void CheckTitle(const ScreenImage& shot, const qm::ProductDescriptor& product, R
   int shadowPixels = 0;
   int uncovered = 0;
   const Point from = qm::ui::kTitlePosition;
+  const int32_t right = std::min(from.x + 600, shot.Width() - 2);
   for (int32_t y = from.y; y < from.y + 60; ++y) {
-    for (int32_t x = from.x; x < from.x + 600; ++x) {
+    for (int32_t x = from.x; x < right; ++x) {
       if (shot.Pixel(x, y) != title) continue;
       ++titlePixels;
       const Colour below = shot.Pixel(x + 2, y + 3);
