@@ -26,11 +26,12 @@ struct ExpectedTemplate {
   std::vector<ExpectedItem> items;  // in template order, which is the tab order
 };
 
-constexpr uint32_t kQuestionStyle = 0x90C800C0;
+constexpr uint32_t kDialogStyle = 0x90C800C0;
+constexpr uint32_t kUnpackStyle = 0x90C801C0;  // DS_NOIDLEMSG as well
 
 const std::vector<ExpectedTemplate>& ExpectedTemplates() {
   static const std::vector<ExpectedTemplate> templates = {
-      {"MAIN", kQuestionStyle, 6, 19, 223, 100, "Installation",
+      {"MAIN", kDialogStyle, 6, 19, 223, 100, "Installation",
        {
            {1, "BUTTON", "OK", 0x50010001, 57, 79, 53, 14},
            {2, "BUTTON", "Cancel", 0x50010000, 113, 79, 53, 14},
@@ -40,7 +41,7 @@ const std::vector<ExpectedTemplate>& ExpectedTemplates() {
             "located. To accept the default drive and directory simply press ENTER.",
             0x50020000, 16, 11, 191, 33},
        }},
-      {"LICENSE", kQuestionStyle, 1, 1, 267, 199, "License Agreement",
+      {"LICENSE", kDialogStyle, 1, 1, 267, 199, "License Agreement",
        {
            {1, "BUTTON", "I Agree", 0x50010001, 157, 181, 50, 14},
            {2, "BUTTON", "Exit", 0x50010000, 210, 181, 50, 14},
@@ -51,7 +52,19 @@ const std::vector<ExpectedTemplate>& ExpectedTemplates() {
            {102, "EDIT", "IMPORTANT: Please read the following License Agreement", 0x50010804, 8,
             6, 222, 18},
        }},
-      {"GROUP", kQuestionStyle, 6, 15, 184, 86, "DIALOG_1",
+      {"IPROGRESS", kDialogStyle, 6, 49, 194, 78, "Progress",
+       {
+           {2, "BUTTON", "Cancel", 0x50000000, 68, 55, 57, 14},
+           {101, "STATIC", "frame", 0x50000007, 15, 25, 164, 12},
+           {-1, "STATIC", "Installing the Kestrelon! files.", 0x50020000, 16, 9, 160, 8},
+       }},
+      {"PROGRESS", kUnpackStyle, 6, 49, 194, 75, "Progress",
+       {
+           {2, "BUTTON", "Cancel", 0x50000000, 68, 54, 57, 14},
+           {101, "STATIC", "frame", 0x50000007, 15, 25, 164, 12},
+           {-1, "STATIC", "Uncompressing the Kestrelon! files.", 0x50020000, 16, 9, 160, 8},
+       }},
+      {"GROUP", kDialogStyle, 6, 15, 184, 86, "DIALOG_1",
        {
            {1, "BUTTON", "OK", 0x50010001, 50, 67, 39, 14},
            {2, "BUTTON", "Cancel", 0x50010000, 92, 67, 41, 14},
@@ -61,7 +74,7 @@ const std::vector<ExpectedTemplate>& ExpectedTemplates() {
             "To accept the default, simply press ENTER.",
             0x50020000, 12, 9, 160, 25},
        }},
-      {"REPLACE", kQuestionStyle, 3, 1, 175, 151, "Replace Window components",
+      {"REPLACE", kDialogStyle, 3, 1, 175, 151, "Replace Window components",
        {
            {1, "BUTTON", "OK", 0x50010001, 40, 133, 50, 14},
            {2, "BUTTON", "Cancel", 0x50010000, 93, 133, 50, 14},
