@@ -91,18 +91,6 @@ const std::vector<ExpectedTemplate>& ExpectedTemplates() {
            {104, "BUTTON", " Make Kestrelon! the active Windows desktop.", 0x50010003, 6, 5, 166,
             12},
        }},
-      {"IPROGRESS", kQuestionStyle, 6, 49, 194, 78, "Progress",
-       {
-           {2, "BUTTON", "Cancel", 0x50000000, 68, 55, 57, 14},
-           {101, "STATIC", "frame", 0x50000007, 15, 25, 164, 12},
-           {-1, "STATIC", "Installing the Kestrelon! files.", 0x50020000, 16, 9, 160, 8},
-       }},
-      {"PROGRESS", 0x90C801C0, 6, 49, 194, 75, "Progress",
-       {
-           {2, "BUTTON", "Cancel", 0x50000000, 68, 54, 57, 14},
-           {101, "STATIC", "frame", 0x50000007, 15, 25, 164, 12},
-           {-1, "STATIC", "Uncompressing the Kestrelon! files.", 0x50020000, 16, 9, 160, 8},
-       }},
   };
   return templates;
 }
