@@ -2,35 +2,16 @@
 # A whole installation of the demo product (about 8 MB on four diskettes)
 # under Wine, headless: builds setup.exe, the product's programs and the
 # end-to-end driver, packs the product with qmpack, and lets the driver answer
-# the dialogs as a user would, putting in each diskette when it is asked for. Then shows what the run left: the installed
-# files, the uninstall entry, the shortcut and WinInit.Ini. A screenshot of
+# the dialogs as a user would, putting in each diskette when it is asked for.
+# Then shows what the run left: the installed files, the uninstall entry, the
+# shortcut and WinInit.Ini. A screenshot of
 # each dialog stays in build/demo/.
-#
-# The product is the 32-bit build (the `windows` preset). On a kernel that runs
-# no 32-bit programs, the same sources built for 64-bit Windows (`windows64`)
-# run under 64-bit Wine instead.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
 
-preset=windows
-if ! /usr/lib/wine/wine --version >/dev/null 2>&1; then
-  echo "This kernel runs no 32-bit programs: running the 64-bit build of the same sources."
-  preset=windows64
-  export QM_WINE_ARCH=win64
-fi
-build=build/$preset
-cmake --preset "$preset" >/dev/null
-cmake --build --preset "$preset" --target setup qm_e2e_driver \
-  demo_kestreln demo_uninstal demo_taskman demo_kshell
-file "$build/src/setup.exe"
-cmake --preset release >/dev/null
-cmake --build --preset release --target qmpack
-
+source scripts/demo-build.sh
 demo=$root/build/demo
-media=$demo/media
-echo "Packing the demo product ..."
-scripts/demo-media.sh "$build" build/release/tools/qmpack/qmpack "$media" | sed -n '/^package/,/^checked/p'
 
 source scripts/wine-env.sh
 windows="$WINEPREFIX/drive_c/windows"

@@ -11,11 +11,23 @@
 #include <string>
 #include <vector>
 
+#include "qmpack/tool_error.h"
 #include "setup/media_block.h"
 
 namespace qmpack::test {
 
 namespace fs = std::filesystem;
+
+// What `call` refuses with, or `accepted` when it goes through.
+template <class Call>
+std::string RefusalOf(Call call, const std::string& accepted) {
+  try {
+    call();
+  } catch (const ToolError& error) {
+    return error.what();
+  }
+  return accepted;
+}
 
 inline void PutU16(std::vector<uint8_t>& bytes, size_t at, uint32_t value) {
   bytes[at] = static_cast<uint8_t>(value);

@@ -12,12 +12,7 @@ using namespace test;
 using ::testing::HasSubstr;
 
 std::string RefusalOf(const std::vector<uint8_t>& file) {
-  try {
-    MeasurePeImage(file);
-  } catch (const ToolError& error) {
-    return error.what();
-  }
-  return "(accepted)";
+  return test::RefusalOf([&] { MeasurePeImage(file); }, "(accepted)");
 }
 
 TEST(PeImage, EndsAfterTheLastSectionsRawData) {

@@ -13,12 +13,7 @@ using namespace test;
 using ::testing::HasSubstr;
 
 std::string RefusalOf(const std::vector<uint8_t>& file) {
-  try {
-    FindMediaBlock(file);
-  } catch (const ToolError& error) {
-    return error.what();
-  }
-  return "(found)";
+  return test::RefusalOf([&] { FindMediaBlock(file); }, "(found)");
 }
 
 TEST(SetupMediaBlock, FindsTheUnpatchedBlockWithTheDefaults) {
