@@ -20,23 +20,12 @@ enum class VolumeOutcome {
   kFailed,    // a file could not be read or written; the pass is over
 };
 
-std::string CannotOpen(const std::string& path) {
-  return "The file " + path + " could not be opened.";
-}
-std::string CannotRead(const std::string& path) {
-  return "The file " + path + " could not be read.";
-}
-std::string CannotCreate(const std::string& path) {
-  return "The file " + path + " could not be created.";
-}
-std::string CannotWrite(const std::string& path) {
-  return "The file " + path + " could not be written.";
+// "The file PATH could not be opened." and the like.
+std::string FileProblem(const std::string& path, const std::string& problem) {
+  return "The file " + path + " " + problem;
 }
 std::string NoRoomFor(const std::string& path) {
   return "There is not enough room on the destination disk for " + path + ".";
-}
-std::string NotThisSetupsVolume(const std::string& path) {
-  return "The file " + path + " does not belong to this setup program or is damaged.";
 }
 std::string DiskPrompt(int disk) { return "Please Insert Disk number " + std::to_string(disk); }
 
@@ -108,14 +97,14 @@ class VolumeCopy {
 
   FileHandle OpenVolume(const std::string& path) {
     const FileHandle volume = os_.Open(path, kAccessRead, kShareRead, FileCreation::kOpenExisting);
-    if (volume == kInvalidFile) Fail(CannotOpen(path));
+    if (volume == kInvalidFile) Fail(FileProblem(path, "could not be opened."));
     return volume;
   }
 
   bool CreatePackageFile() {
     package_ = os_.Open(packagePath_, kAccessReadWrite, kShareRead, FileCreation::kCreateAlways);
     if (package_ == kInvalidFile) {
-      Fail(CannotCreate(packagePath_));
+      Fail(FileProblem(packagePath_, "could not be created."));
       return false;
     }
     setup_.state.packageFileCreated = true;
@@ -127,7 +116,9 @@ class VolumeCopy {
   void CopyFirstDisk(FileHandle volume, const std::string& path) {
     copiedBytes_ = 0;
     setup_.state.gaugeLastPercent = -1;  // the first block always paints
-    if (CopyVolume(volume, 1, path) == VolumeOutcome::kRejected) Fail(NotThisSetupsVolume(path));
+    if (CopyVolume(volume, 1, path) == VolumeOutcome::kRejected) {
+      Fail(FileProblem(path, "does not belong to this setup program or is damaged."));
+    }
   }
 
   void CopyLaterDisks() {
@@ -161,7 +152,9 @@ class VolumeCopy {
       const int answer =
           dialog_.ShowOwnedMessage(DiskPrompt(disk), setup_.product.displayName, kMbOkCancel);
       if (answer == kIdOk) {
-        if (!FilePresent(os_, path)) dialog_.ShowOwnedMessage(setup_.product.wrongDiskText, "", kMbOk);
+        if (!FilePresent(os_, path)) {
+          dialog_.ShowOwnedMessage(setup_.product.wrongDiskText, "", kMbOk);
+        }
       } else if (rejected || !FilePresent(os_, path)) {
         setup_.state.keepGoing = 0;
       }
@@ -177,7 +170,7 @@ class VolumeCopy {
     while (KeepGoing()) {
       const auto count = os_.Read(volume, block_.data(), kCopyBlockSize);
       if (!count) {
-        Fail(CannotRead(path));
+        Fail(FileProblem(path, "could not be read."));
         return VolumeOutcome::kFailed;
       }
       if (*count == 0) break;
@@ -199,14 +192,14 @@ class VolumeCopy {
     }
     const uint32_t error = written ? kErrorDiskFull : os_.LastError();
     const bool full = error == kErrorDiskFull || error == kErrorHandleDiskFull;
-    Fail(full ? NoRoomFor(packagePath_) : CannotWrite(packagePath_));
+    Fail(full ? NoRoomFor(packagePath_) : FileProblem(packagePath_, "could not be written."));
     return false;
   }
 
   // Cuts the package file back to where the rejected volume began.
   VolumeOutcome Reject(int64_t volumeStart) {
     if (!os_.Seek(package_, volumeStart, SeekOrigin::kBegin) || !os_.Truncate(package_)) {
-      Fail(CannotWrite(packagePath_));
+      Fail(FileProblem(packagePath_, "could not be written."));
       return VolumeOutcome::kFailed;
     }
     copiedBytes_ = volumeStart;
