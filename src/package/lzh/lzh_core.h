@@ -95,6 +95,10 @@ constexpr uint8_t kRingFill = 0x20;
 constexpr unsigned kDescentBits = 6;  // tree steps resolved by one table look-up
 constexpr unsigned kDescentCount = 1u << kDescentBits;
 constexpr unsigned kCopyChunk = 8;    // bytes a match copy moves at once
+// The bit reservoir is one machine word: on a 32-bit processor a 64-bit
+// reservoir takes two registers and a double shift for every bit taken.
+using BitWord = std::conditional_t<sizeof(void*) >= 8, uint64_t, uint32_t>;
+constexpr unsigned kWordBits = 8 * sizeof(BitWord);
 // The window is kept as a straight buffer: the last kRingSize bytes before the
 // write position are the window, so a match reads backwards without wrapping.
 // When the write position passes kSlideAt, the window moves back to the front.
@@ -135,19 +139,21 @@ constexpr PositionCode BuildPositionCode() {
 
 inline constexpr PositionCode kPositionCode = BuildPositionCode();
 
-// A set of descent table entries, one bit each.
+// A set of descent table entries, one bit each, in machine words.
 struct DescentSet {
-  static constexpr unsigned kWords = (kDescentCount + 63) / 64;
-  uint64_t words[kWords];
+  static constexpr unsigned kWords = (kDescentCount + kWordBits - 1) / kWordBits;
+  BitWord words[kWords];
 
-  bool Has(unsigned entry) const { return ((words[entry / 64] >> (entry % 64)) & 1u) != 0; }
-  void Add(unsigned entry) { words[entry / 64] |= uint64_t{1} << (entry % 64); }
-  void Remove(unsigned entry) { words[entry / 64] &= ~(uint64_t{1} << (entry % 64)); }
+  bool Has(unsigned entry) const {
+    return ((words[entry / kWordBits] >> (entry % kWordBits)) & 1u) != 0;
+  }
+  void Add(unsigned entry) { words[entry / kWordBits] |= BitWord{1} << (entry % kWordBits); }
+  void Remove(unsigned entry) { words[entry / kWordBits] &= ~(BitWord{1} << (entry % kWordBits)); }
   void AddBoth(const DescentSet& a, const DescentSet& b) {
     for (unsigned w = 0; w < kWords; ++w) words[w] |= a.words[w] | b.words[w];
   }
-  void Fill(uint64_t word) {
-    for (uint64_t& each : words) each = word;
+  void AddAll() {
+    for (BitWord& each : words) each = ~BitWord{0};
   }
 };
 
@@ -209,7 +215,7 @@ struct LzhDecoderState {
   uint16_t path[lzh::kNodeCount];
 
   // Bit reservoir: bitCount valid bits at the top of `bits`, most significant first.
-  uint64_t bits;
+  lzh::BitWord bits;
   unsigned bitCount;
   uint64_t bytesTaken;  // bytes moved into the reservoir, zero fill included
   const uint8_t* next;  // unread part of the current input block
@@ -380,7 +386,7 @@ class CoreDecoder {
     size_t node;
     const uint16_t* upward;
     if (bitCount_ >= kDescentBits + 8) {  // no fetch would fall inside these bits
-      const unsigned pattern = static_cast<unsigned>(bits_ >> (64 - kDescentBits));
+      const unsigned pattern = static_cast<unsigned>(bits_ >> (kWordBits - kDescentBits));
       if (s_.staleDescents.Has(pattern)) s_.WalkDescent(pattern);
       const LzhDecoderState::Descent& steps = s_.descent[pattern];
       node = steps.node;
@@ -408,7 +414,7 @@ class CoreDecoder {
     const unsigned upper = kPositionCode.upper[code];
     unsigned more = kPositionCode.length[code] - 2u;
     if (bitCount_ >= more + 8) {  // no fetch would fall inside these bits
-      code = (code << more) | static_cast<unsigned>(bits_ >> (64 - more));
+      code = (code << more) | static_cast<unsigned>(bits_ >> (kWordBits - more));
       bits_ <<= more;
       bitCount_ -= more;
     } else {
@@ -439,7 +445,7 @@ class CoreDecoder {
 
   unsigned TakeBit() {
     if (bitCount_ <= 8) Fetch();
-    const unsigned bit = static_cast<unsigned>(bits_ >> 63);
+    const unsigned bit = static_cast<unsigned>(bits_ >> (kWordBits - 1));
     bits_ <<= 1;
     --bitCount_;
     return bit;
@@ -447,7 +453,7 @@ class CoreDecoder {
 
   unsigned TakeByte() {
     if (bitCount_ <= 8) Fetch();
-    const unsigned byte = static_cast<unsigned>(bits_ >> 56);
+    const unsigned byte = static_cast<unsigned>(bits_ >> (kWordBits - 8));
     bits_ <<= 8;
     bitCount_ -= 8;
     return byte;
@@ -472,26 +478,26 @@ class CoreDecoder {
   // reservoir, as a block left shorter than a word stays so until the next
   // pull, which comes only when 8 bits or fewer are left.
   void TopUp() {
-    if (end_ - next_ >= 8) {
+    if (end_ - next_ >= static_cast<ptrdiff_t>(sizeof(BitWord))) {
       TakeInputWord();
     } else {
-      while (next_ != end_ && bitCount_ <= 56) TakeInputByte(*next_++);
+      while (next_ != end_ && bitCount_ <= kWordBits - 8) TakeInputByte(*next_++);
     }
   }
 
   // Bits of a byte taken only in part land below bitCount and are ORed in
   // again, unchanged, when that byte is taken whole.
   void TakeInputWord() {
-    uint64_t word = 0;
-    for (unsigned k = 0; k < 8; ++k) word = (word << 8) | next_[k];
-    const unsigned taken = (63 - bitCount_) >> 3;
+    BitWord word = 0;
+    for (unsigned k = 0; k < sizeof(BitWord); ++k) word = (word << 8) | next_[k];
+    const unsigned taken = (kWordBits - 1 - bitCount_) >> 3;
     bits_ |= word >> bitCount_;
     next_ += taken;
     bitCount_ += 8 * taken;
   }
 
   void TakeInputByte(uint8_t byte) {
-    bits_ |= static_cast<uint64_t>(byte) << (56 - bitCount_);
+    bits_ |= static_cast<BitWord>(byte) << (kWordBits - 8 - bitCount_);
     bitCount_ += 8;
   }
 
@@ -530,7 +536,7 @@ class CoreDecoder {
   Source& source_;
   Sink& sink_;
   unsigned historyPos_ = 0;
-  uint64_t bits_ = 0;
+  BitWord bits_ = 0;
   unsigned bitCount_ = 0;
   // Bytes moved into the reservoir: those before the current block (zero fill
   // included), then those of the block up to next_, counted only when asked.

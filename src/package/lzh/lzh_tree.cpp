@@ -21,7 +21,7 @@ void LzhDecoderState::Start() {
     steps.depth = 0;
   }
   std::memset(descentReaders, 0, sizeof descentReaders);
-  staleDescents.Fill(~uint64_t{0});
+  staleDescents.AddAll();
   produced = 0;
   bits = 0;
   bitCount = 0;
@@ -117,7 +117,7 @@ void LzhDecoderState::RebuildTree() {
       ++nextInner;
     }
   }
-  staleDescents.Fill(~uint64_t{0});
+  staleDescents.AddAll();
   for (unsigned i = 0; i < kNodeCount; ++i) {
     const unsigned k = static_cast<unsigned>(child[i]);
     parent[k] = parent[k + 1] = static_cast<int16_t>(i);
