@@ -219,7 +219,9 @@ class Platform {
   // otherwise the value the dialog ended with.
   virtual std::optional<int> ShowDialog(SetupDialog dialog, WindowHandle owner,
                                         DialogController& controller) = 0;
-  // Dispatches every waiting message of the thread; WM_QUIT is dropped.
+  // Dispatches every waiting message of the thread; WM_QUIT is dropped. The
+  // real adapter looks at the queue at most once per 10 ms (a look costs a
+  // round trip to the window system) and returns at once in between.
   virtual void PumpMessages() = 0;
 
   // The progress gauge, drawn straight onto one dialog's client area at a time.

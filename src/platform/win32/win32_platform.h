@@ -83,6 +83,10 @@ class Win32Platform : public Platform {
 
   DWORD lastError_ = ERROR_SUCCESS;
   GaugeDrawing gauge_;
+  // When PumpMessages last looked at the queue (GetTickCount).
+  static constexpr DWORD kPumpIntervalMs = 10;
+  bool pumpedBefore_ = false;
+  DWORD lastPump_ = 0;
   bool comInitialized_ = false;
   // What the backdrop window paints, kept for the whole run.
   ui::Backdrop backdrop_;

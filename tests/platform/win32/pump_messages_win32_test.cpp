@@ -20,4 +20,27 @@ TEST(PumpMessages, EmptiesTheQueueAndDropsAQuitWithoutStoppingAtIt) {
       << "left in the queue: message " << message.message;
 }
 
+bool QueueHoldsAMessage() {
+  MSG message;
+  return PeekMessageA(&message, nullptr, 0, 0, PM_NOREMOVE) != FALSE;
+}
+
+// The passes offer a pump per 2 KB block; the queue is looked at again only
+// after 10 ms, and then it is emptied.
+TEST(PumpMessages, LooksAtTheQueueAgainOnlyAfterTheInterval) {
+  qm::Win32Platform os;
+  const DWORD beforeFirstLook = GetTickCount();
+  os.PumpMessages();
+  PostThreadMessageA(GetCurrentThreadId(), WM_USER + 9, 0, 0);
+
+  os.PumpMessages();
+  if (GetTickCount() - beforeFirstLook < 10) {
+    EXPECT_TRUE(QueueHoldsAMessage()) << "the queue was looked at again within 10 ms";
+  }
+
+  Sleep(20);
+  os.PumpMessages();
+  EXPECT_FALSE(QueueHoldsAMessage()) << "the pump after the interval left the message";
+}
+
 }  // namespace
