@@ -51,7 +51,7 @@
 // and output reaches a run-taking sink up to 4 KB after it is decoded. The
 // output is the same byte for byte whatever the block sizes.
 //
-// What makes it faster than the byte-wise transcription: a 64-bit bit
+// What makes it faster than the byte-wise transcription: a word-sized bit
 // reservoir filled a word at a time, a table that resolves the first six tree
 // steps in one look-up (an entry is walked again only when a node it read
 // moves), the walk down the tree remembered so that counting goes back up it
@@ -474,7 +474,7 @@ class CoreDecoder {
   }
 
   // Moves bytes of the current block into the reservoir, never pulling. The
-  // byte loop may fill all 64 bits; the word path never meets a full
+  // byte loop may fill the whole word; the word path never meets a full
   // reservoir, as a block left shorter than a word stays so until the next
   // pull, which comes only when 8 bits or fewer are left.
   void TopUp() {
