@@ -245,8 +245,10 @@ struct LzhDecoderState {
   void RebuildTree();
   // Node numbers are pointer-sized here, so that they index without widening.
   inline void CountUpFrom(size_t node);
-  inline size_t SwapWithLastSmaller(size_t node, unsigned newCount);
-  inline void SwapSubtrees(size_t a, size_t b);
+  // Out of line: kept inside the counting loops, it would take registers
+  // that the loops need on every step, and it runs on few of them.
+  size_t SwapWithLastSmaller(size_t node, unsigned newCount);
+  void SwapSubtrees(size_t a, size_t b);
 };
 
 inline void LzhDecoderState::UpdateTree(unsigned symbol, size_t leaf, unsigned depth,
@@ -290,37 +292,6 @@ inline void LzhDecoderState::CountUpFrom(size_t node) {
     if (count[node + 1] < newCount) node = SwapWithLastSmaller(node, newCount);
     node = static_cast<uint16_t>(parent[node]);
   } while (node != 0);
-}
-
-// `node` has just outgrown its right neighbour: exchange it with the last node
-// whose count is still below `newCount`, and return that place.
-inline size_t LzhDecoderState::SwapWithLastSmaller(size_t node, unsigned newCount) {
-  // Counts are in order, so the nodes below newCount form a run: test four at
-  // a time (the sentinel slots stop the scan inside the array).
-  size_t last = node + 1;
-  for (;;) {
-    const unsigned smaller = (count[last + 1] < newCount) + (count[last + 2] < newCount) +
-                             (count[last + 3] < newCount) + (count[last + 4] < newCount);
-    last += smaller;
-    if (smaller < 4) break;
-  }
-  count[node] = count[last];
-  count[last] = static_cast<uint16_t>(newCount);
-  SwapSubtrees(node, last);
-  return last;
-}
-
-// Nodes a and b trade places in the tree: each takes the other's children.
-inline void LzhDecoderState::SwapSubtrees(size_t a, size_t b) {
-  staleDescents.AddBoth(descentReaders[a], descentReaders[b]);
-  const size_t fromA = static_cast<uint16_t>(child[a]);
-  const size_t fromB = static_cast<uint16_t>(child[b]);
-  parent[fromA] = static_cast<int16_t>(b);
-  parent[fromA + 1] = static_cast<int16_t>(b);
-  parent[fromB] = static_cast<int16_t>(a);
-  parent[fromB + 1] = static_cast<int16_t>(a);
-  child[a] = static_cast<int16_t>(fromB);
-  child[b] = static_cast<int16_t>(fromA);
 }
 
 namespace lzh {
