@@ -3,7 +3,8 @@
 # on four diskettes) under Wine, driven by the end-to-end driver, which
 # timestamps the copy dialog's appearance, the unpack dialog's appearance, the
 # package file's deletion and GROUP's appearance (polling every millisecond)
-# and reads the setup's peak working set. Prints each run and the medians.
+# and reads the setup's peak working set. Prints each run and the medians,
+# then the decoder alone on the same package and Wine's own floor.
 #   QM_BENCH_RUNS   number of installations (default 5)
 set -euo pipefail
 cd "$(dirname "$0")/.."

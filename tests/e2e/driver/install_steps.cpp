@@ -52,9 +52,13 @@ std::string ProductFile(const Media& media, const std::string& name) {
   return InMedia(media.product) + "\\" + name;
 }
 
+std::string MediaVolume(const Media& media, int volume) {
+  return InMedia(media.disks + "\\" + VolumeName(volume));
+}
+
 int VolumeCount(const Media& media) {
   int count = 0;
-  while (count < 4 && FileExists(InMedia(media.disks + "\\" + VolumeName(count + 1)))) ++count;
+  while (count < 4 && FileExists(MediaVolume(media, count + 1))) ++count;
   return count;
 }
 
@@ -67,7 +71,7 @@ void StageDisks(const Media& media, bool allVolumes) {
 }
 
 void PutVolume(const Media& media, int volume) {
-  CopyFileA(InMedia(media.disks + "\\" + VolumeName(volume)).c_str(),
+  CopyFileA(MediaVolume(media, volume).c_str(),
             StagedVolume(volume).c_str(), FALSE);
 }
 

@@ -22,6 +22,7 @@ Media TestMedia();  // the test product in three volumes
 Media LongMedia();  // the same with 3 MB more that does not compress
 
 std::vector<std::string> ProductFiles(const Media& media);  // in packing order
+std::string MediaVolume(const Media& media, int volume);     // a volume in the media folder
 std::string ProductFile(const Media& media, const std::string& name);
 int VolumeCount(const Media& media);
 // Copies setup.exe and every volume (or volume 1 alone) to kDisksFolder, afresh.

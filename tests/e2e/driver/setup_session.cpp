@@ -117,16 +117,6 @@ PROCESS_MEMORY_COUNTERS SetupSession::MemoryCounters() const {
   return counters;
 }
 
-double SetupSession::CpuMilliseconds() const {
-  FILETIME created, ended, kernel, user;
-  if (!GetProcessTimes(process_.hProcess, &created, &ended, &kernel, &user)) return 0;
-  auto ticks = [](const FILETIME& time) {  // units of 100 ns
-    return static_cast<double>((static_cast<ULONGLONG>(time.dwHighDateTime) << 32) |
-                               time.dwLowDateTime);
-  };
-  return (ticks(kernel) + ticks(user)) / 10000.0;
-}
-
 size_t SetupSession::WorkingSet() const { return MemoryCounters().WorkingSetSize; }
 size_t SetupSession::PeakWorkingSet() const { return MemoryCounters().PeakWorkingSetSize; }
 

@@ -35,8 +35,6 @@ class SetupSession {
   // The memory in the process's working set now, and the most it has had so
   // far, in bytes (0 when Windows can't tell).
   size_t WorkingSet() const;
-  // Processor time (user and kernel) the process has used so far.
-  double CpuMilliseconds() const;
   size_t PeakWorkingSet() const;
   void Terminate();
 
