@@ -221,7 +221,8 @@ class Platform {
                                         DialogController& controller) = 0;
   // Dispatches every waiting message of the thread; WM_QUIT is dropped. The
   // real adapter looks at the queue at most once per 10 ms (a look costs a
-  // round trip to the window system) and returns at once in between.
+  // round trip to the window system), and at once after a message box, and
+  // returns at once in between.
   virtual void PumpMessages() = 0;
 
   // The progress gauge, drawn straight onto one dialog's client area at a time.

@@ -267,7 +267,11 @@ bool Win32Platform::LoadLogo() {
 
 int Win32Platform::ShowMessage(WindowHandle owner, const std::string& text,
                                const std::string& caption, uint32_t style) {
-  return MessageBoxA(ToWindow(owner), text.c_str(), caption.c_str(), style);
+  const int answer = MessageBoxA(ToWindow(owner), text.c_str(), caption.c_str(), style);
+  // The click that closed the box may have a Cancel queued right behind it:
+  // the next pump looks at the queue at once.
+  lookAtOnce_ = true;
+  return answer;
 }
 
 std::optional<int> Win32Platform::ShowDialog(SetupDialog dialog, WindowHandle owner,
@@ -291,10 +295,16 @@ std::optional<int> Win32Platform::ShowDialog(SetupDialog dialog, WindowHandle ow
 // passed since the last look: a click or a repaint still gets through within
 // that time, and a whole pass spends a few milliseconds on it, not a hundred.
 void Win32Platform::PumpMessages() {
-  const DWORD now = GetTickCount();
-  if (pumpedBefore_ && now - lastPump_ < kPumpIntervalMs) return;
-  pumpedBefore_ = true;
-  lastPump_ = now;
+  // QueryPerformanceCounter, not GetTickCount: under Wine the tick count can
+  // stand still for longer than the interval.
+  LARGE_INTEGER now, frequency;
+  QueryPerformanceCounter(&now);
+  QueryPerformanceFrequency(&frequency);
+  if (!lookAtOnce_ && now.QuadPart - lastLook_ < frequency.QuadPart / 1000 * kPumpIntervalMs) {
+    return;
+  }
+  lookAtOnce_ = false;
+  lastLook_ = now.QuadPart;
   MSG message;
   while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
     if (message.message == WM_QUIT) continue;

@@ -83,10 +83,11 @@ class Win32Platform : public Platform {
 
   DWORD lastError_ = ERROR_SUCCESS;
   GaugeDrawing gauge_;
-  // When PumpMessages last looked at the queue (GetTickCount).
-  static constexpr DWORD kPumpIntervalMs = 10;
-  bool pumpedBefore_ = false;
-  DWORD lastPump_ = 0;
+  // PumpMessages looks at the queue when lookAtOnce_ is set or
+  // kPumpIntervalMs have passed since its last look (performance counter).
+  static constexpr LONGLONG kPumpIntervalMs = 10;
+  bool lookAtOnce_ = true;
+  LONGLONG lastLook_ = 0;
   bool comInitialized_ = false;
   // What the backdrop window paints, kept for the whole run.
   ui::Backdrop backdrop_;

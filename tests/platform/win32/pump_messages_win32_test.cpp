@@ -20,6 +20,13 @@ TEST(PumpMessages, EmptiesTheQueueAndDropsAQuitWithoutStoppingAtIt) {
       << "left in the queue: message " << message.message;
 }
 
+double Milliseconds() {
+  LARGE_INTEGER now, frequency;
+  QueryPerformanceCounter(&now);
+  QueryPerformanceFrequency(&frequency);
+  return 1000.0 * static_cast<double>(now.QuadPart) / static_cast<double>(frequency.QuadPart);
+}
+
 bool QueueHoldsAMessage() {
   MSG message;
   return PeekMessageA(&message, nullptr, 0, 0, PM_NOREMOVE) != FALSE;
@@ -29,12 +36,12 @@ bool QueueHoldsAMessage() {
 // after 10 ms, and then it is emptied.
 TEST(PumpMessages, LooksAtTheQueueAgainOnlyAfterTheInterval) {
   qm::Win32Platform os;
-  const DWORD beforeFirstLook = GetTickCount();
+  const double beforeFirstLook = Milliseconds();
   os.PumpMessages();
   PostThreadMessageA(GetCurrentThreadId(), WM_USER + 9, 0, 0);
 
   os.PumpMessages();
-  if (GetTickCount() - beforeFirstLook < 10) {
+  if (Milliseconds() - beforeFirstLook < 10) {
     EXPECT_TRUE(QueueHoldsAMessage()) << "the queue was looked at again within 10 ms";
   }
 
