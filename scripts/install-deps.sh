@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   g++ cmake ninja-build git python3
   libgtest-dev libgmock-dev googletest libbenchmark-dev
-  clang libclang-rt-14-dev
+  clang libclang-rt-14-dev g++-multilib
   g++-mingw-w64-i686 g++-mingw-w64-x86-64-posix mingw-w64-tools
   wine wine32:i386 wine64 xvfb imagemagick fonts-wine file openssl
 )
