@@ -220,9 +220,14 @@ bool RunInstallBench(int runs) {
     return false;
   }
   std::printf("the decoder alone, in memory, in this build: %.0f ms (best of 5)\n", decoder);
+  const double floorMegabytes = WineFloorMegabytes();
+  if (floorMegabytes <= 0) {
+    std::printf("FAILED: Wine's floor could not be measured (qm_wine_floor.exe)\n");
+    return false;
+  }
   std::printf("Wine's floor: a program with only a full-screen window and a message box peaks "
               "at %.1f MB\n",
-              WineFloorMegabytes());
+              floorMegabytes);
   return true;
 }
 
