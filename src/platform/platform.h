@@ -18,8 +18,11 @@ class DialogController;  // platform/dialog_host.h
 // ---- Files and folders -----------------------------------------------------
 
 constexpr uint32_t kAttributeReadOnly = 0x01;
+constexpr uint32_t kAttributeHidden = 0x02;
+constexpr uint32_t kAttributeSystem = 0x04;
 constexpr uint32_t kAttributeDirectory = 0x10;
 constexpr uint32_t kAttributeArchive = 0x20;
+constexpr uint32_t kAttributeNormal = 0x80;
 
 // GetDriveTypeA results.
 enum DriveType : uint32_t {
@@ -37,10 +40,13 @@ constexpr uint32_t kErrorFileNotFound = 2;
 constexpr uint32_t kErrorPathNotFound = 3;
 constexpr uint32_t kErrorAccessDenied = 5;
 constexpr uint32_t kErrorSharingViolation = 32;
+constexpr uint32_t kErrorLockViolation = 33;
 constexpr uint32_t kErrorHandleDiskFull = 39;
 constexpr uint32_t kErrorFileExists = 80;
 constexpr uint32_t kErrorDiskFull = 112;
+constexpr uint32_t kErrorInvalidName = 123;
 constexpr uint32_t kErrorAlreadyExists = 183;
+constexpr uint32_t kErrorFilenameTooLong = 206;  // ERROR_FILENAME_EXCED_RANGE
 
 // The first entry that FindFirstFileA reports for a path (the search is closed at once).
 struct FindEntry {
@@ -80,6 +86,21 @@ enum class SeekOrigin : uint32_t { kBegin = 0, kCurrent = 1, kEnd = 2 };
 // MoveFileExA flags.
 constexpr uint32_t kMoveReplaceExisting = 0x1;
 constexpr uint32_t kMoveDelayUntilReboot = 0x4;
+
+// What a drive has room for: the bytes free to this user, and the size of
+// the allocation unit in which files take their room.
+struct DiskSpace {
+  uint64_t freeBytes = 0;
+  uint32_t clusterBytes = 0;
+};
+
+// The free space that GetDiskFreeSpaceA's counts give, in 64 bits: on a
+// drive over 2 GB the product of the counts does not fit 32 bits.
+inline DiskSpace DiskSpaceFromClusters(uint32_t sectorsPerCluster, uint32_t bytesPerSector,
+                                       uint32_t freeClusters) {
+  const uint64_t cluster = uint64_t{sectorsPerCluster} * bytesPerSector;
+  return DiskSpace{cluster * freeClusters, static_cast<uint32_t>(cluster)};
+}
 
 // ---- Registry --------------------------------------------------------------
 
@@ -183,8 +204,22 @@ class Platform {
   virtual bool Delete(const std::string& path) = 0;
   virtual bool Copy(const std::string& source, const std::string& target,
                         bool failIfExists) = 0;
+  // Flags 0: a plain rename (MoveFileA, which every Windows has), failing
+  // with ERROR_ALREADY_EXISTS when the target exists and with a sharing
+  // violation when the source is open without delete sharing. With
+  // kMoveDelayUntilReboot (Windows NT) the move is scheduled for the next
+  // start; an empty target then schedules the source's deletion.
   virtual bool Move(const std::string& source, const std::string& target,
                           uint32_t flags) = 0;
+  // Withdraws a move that Move scheduled for the next start with exactly
+  // these paths; false when none was scheduled.
+  virtual bool CancelScheduledMove(const std::string& source, const std::string& target) = 0;
+  // GetFileAttributesA / SetFileAttributesA.
+  virtual std::optional<uint32_t> Attributes(const std::string& path) = 0;
+  virtual bool SetAttributes(const std::string& path, uint32_t attributes) = 0;
+  // The free space of a drive given by its root (C:\ and the like): GetDiskFreeSpaceExA
+  // where the system has it, else GetDiskFreeSpaceA (the first Windows 95).
+  virtual std::optional<DiskSpace> FreeSpace(const std::string& root) = 0;
   // GetLastError after the most recent failing call of this layer.
   virtual uint32_t LastError() = 0;
 
