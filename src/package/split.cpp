@@ -52,11 +52,17 @@ std::string SplitOut(Setup& setup, StagedUpdate& update, FileHandle joined, Pack
   if (os.Seek(joined, node.offset, SeekOrigin::kBegin) != node.offset) {
     return FileProblem(os, mainProgram, "read", os.LastError());
   }
-  if (IsKeptOnceInstalled(node.name) &&
-      FilePresent(os, JoinPath(setup.state.destinationFolder, node.name))) {
-    return std::string();
+  if (IsKeptOnceInstalled(node.name)) {
+    const std::string earlier = JoinPath(setup.state.destinationFolder, node.name);
+    const auto present = Exists(os, earlier);
+    if (!present) return FileProblem(os, earlier, "read", os.LastError());
+    if (*present) return std::string();
   }
   const std::string target = PlaceOf(setup, node.name);
+  if (target.empty()) {
+    return "The folder " + HelpFolder(setup) + " could not be read: " +
+           FailureReason(os, HelpFolder(setup), os.LastError()) + ".";
+  }
   ScopedFile staged(os, update.Create(target, kAccessWrite));
   if (!staged.IsOpen()) return update.problem();
   return PackedFileCopy(setup, joined, mainProgram).Copy(staged.handle(), target, node.size);
@@ -81,12 +87,16 @@ std::string CutToMainProgram(Setup& setup, const std::string& joinedPath,
 }  // namespace
 
 std::string PlaceOf(Setup& setup, const std::string& name) {
-  const std::string help = JoinPath(setup.state.windowsFolder, "Help");
-  if (UpperCase(ExtensionOf(name)) == ".HLP" && FolderExists(setup.os, help)) {
-    return JoinPath(help, name);
-  }
-  return JoinPath(setup.state.destinationFolder, name);
+  const std::string destination = JoinPath(setup.state.destinationFolder, name);
+  if (UpperCase(ExtensionOf(name)) != ".HLP") return destination;
+  const std::string help = HelpFolder(setup);
+  const auto attributes = setup.os.Attributes(help);
+  if (attributes) return (*attributes & kAttributeDirectory) ? JoinPath(help, name) : destination;
+  const uint32_t error = setup.os.LastError();
+  return error == kErrorFileNotFound || error == kErrorPathNotFound ? destination : std::string();
 }
+
+std::string HelpFolder(const Setup& setup) { return JoinPath(setup.state.windowsFolder, "Help"); }
 
 std::string SplitJoinedFile(Setup& setup, StagedUpdate& update, const std::string& joinedPath) {
   Platform& os = setup.os;

@@ -16,8 +16,10 @@ namespace qm {
 constexpr uint32_t kSplitBlockSize = 2048;
 
 // Where a packed file belongs: help files (".HLP") in the Help folder of
-// Windows when there is one, all others in the destination folder.
+// Windows when there is one, all others in the destination folder. Empty
+// when the Help folder can't be looked at (an error other than its absence).
 std::string PlaceOf(Setup& setup, const std::string& name);
+std::string HelpFolder(const Setup& setup);
 
 // Splits the staged joined file at `joinedPath` by the package directory. An
 // existing ".LIB" or ".DTP" file is never replaced. Empty when every file is

@@ -121,12 +121,14 @@ std::string WinInitFile::Comparable(const std::string& path) {
   return UpperCase(JoinPath(os_->ShortPath(folder).value_or(folder), name));
 }
 
+// A replacement that can't be told to be gone counts as pending: waiting
+// for the next start is always safe.
 bool WinInitFile::HasPendingReplacement(const std::string& path) {
   if (!os_) return false;
   const std::string wanted = Comparable(path);
   return std::any_of(earlier_.begin(), earlier_.end(), [&](const RenameLine& line) {
     return UpperCase(line.target) != kNul && Comparable(line.target) == wanted &&
-           FilePresent(*os_, line.source);
+           Exists(*os_, line.source).value_or(true);
   });
 }
 

@@ -62,6 +62,13 @@ std::string ShortOrFull(Platform& os, const std::string& path) {
   return os.ShortPath(path).value_or(path);
 }
 
+std::optional<bool> Exists(Platform& os, const std::string& path) {
+  if (os.Attributes(path)) return true;
+  const uint32_t error = os.LastError();
+  if (error == kErrorFileNotFound || error == kErrorPathNotFound) return false;
+  return std::nullopt;
+}
+
 bool FilePresent(Platform& os, const std::string& path) {
   const auto entry = os.FindFirst(path);
   return entry && (entry->attributes & kAttributeDirectory) == 0;

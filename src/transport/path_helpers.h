@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "platform/platform.h"
@@ -29,6 +30,9 @@ uint8_t MaxByte(uint8_t a, uint8_t b);
 
 // The 8.3 form of an existing path, or the path itself when there is none.
 std::string ShortOrFull(Platform& os, const std::string& path);
+// Whether anything of that name exists; nothing when the system can't tell
+// (an error other than "not found").
+std::optional<bool> Exists(Platform& os, const std::string& path);
 // True when a file (not a folder) of that name exists.
 bool FilePresent(Platform& os, const std::string& path);
 // True when Windows reports any drive type but "cannot be determined" (0)

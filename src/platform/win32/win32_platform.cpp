@@ -185,8 +185,16 @@ bool Win32Platform::Copy(const std::string& source, const std::string& target,
 bool Win32Platform::Move(const std::string& source, const std::string& target, uint32_t flags) {
   if (flags == 0) return Succeeded(MoveFileA(source.c_str(), target.c_str()) != FALSE);
   const bool deletion = target.empty() && (flags & kMoveDelayUntilReboot) != 0;
-  return Succeeded(MoveFileExA(source.c_str(), deletion ? nullptr : target.c_str(), flags) !=
-                   FALSE);
+  if (MoveFileExA(source.c_str(), deletion ? nullptr : target.c_str(), flags)) return true;
+  // Windows 95 answers MoveFileExA with "not implemented": a replacing
+  // rename is made there of a deletion and a plain rename.
+  if (GetLastError() != ERROR_CALL_NOT_IMPLEMENTED || flags != kMoveReplaceExisting) {
+    return Succeeded(false);
+  }
+  if (!DeleteFileA(target.c_str()) && GetLastError() != ERROR_FILE_NOT_FOUND) {
+    return Succeeded(false);
+  }
+  return Succeeded(MoveFileA(source.c_str(), target.c_str()) != FALSE);
 }
 
 // The list of moves for the next start is edited directly, as no call takes
