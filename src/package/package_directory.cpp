@@ -2,7 +2,10 @@
 
 #include <algorithm>
 #include <memory>
+#include <set>
 #include <utility>
+
+#include "transport/path_helpers.h"
 
 namespace qm {
 
@@ -50,6 +53,38 @@ std::optional<std::string> ParseEntry(const uint8_t* bytes, int32_t unpackTotal,
   if (end > unpackTotal) {
     return "it ends at byte " + std::to_string(end) + ", beyond the unpacked length of " +
            std::to_string(unpackTotal) + " bytes";
+  }
+  return std::nullopt;
+}
+
+// Why the entries can't describe one stream split into files, or nothing:
+// the main program ends at the first entry's offset, so no entry may lie
+// before it; no two entries may share a byte; no name may come twice (names
+// compare as Windows compares them, without regard to case).
+std::optional<std::string> LayoutProblem(const std::vector<PackageEntry>& entries) {
+  std::vector<size_t> order(entries.size());
+  for (size_t i = 0; i < order.size(); ++i) order[i] = i;
+  std::stable_sort(order.begin(), order.end(),
+                   [&](size_t a, size_t b) { return entries[a].offset < entries[b].offset; });
+  const size_t count = entries.size();
+  if (count != 0 && entries[order[0]].offset < entries[0].offset) {
+    return EntryLabel(order[0], count) + " lies before entry 1, where the main program ends.";
+  }
+  // Empty entries share no byte with any other, wherever they lie.
+  const auto end = [&](size_t k) { return int64_t{entries[k].offset} + entries[k].size; };
+  size_t reachesFurthest = count;
+  for (const size_t i : order) {
+    if (entries[i].size == 0) continue;
+    if (reachesFurthest != count && end(reachesFurthest) > entries[i].offset) {
+      return EntryLabel(reachesFurthest, count) + " and " + EntryLabel(i, count) + " overlap.";
+    }
+    if (reachesFurthest == count || end(i) > end(reachesFurthest)) reachesFurthest = i;
+  }
+  std::set<std::string> names;
+  for (const PackageEntry& entry : entries) {
+    if (!names.insert(UpperCase(entry.name)).second) {
+      return "the name \"" + entry.name + "\" is listed twice.";
+    }
   }
   return std::nullopt;
 }
@@ -193,6 +228,7 @@ DirectoryParseResult ParsePackageDirectory(const uint8_t* tail, size_t tailSize,
                               result.directory.entries[i]);
     if (problem) return Refused(kDamaged + EntryLabel(i, entryCount) + ": " + *problem + ".");
   }
+  if (auto problem = LayoutProblem(result.directory.entries)) return Refused(kDamaged + *problem);
   return result;
 }
 

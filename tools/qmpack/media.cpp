@@ -158,17 +158,6 @@ void CheckStreamEnd(DecodedMedia& media) {
                std::to_string(media.decode.outputWritten) + ")");
 }
 
-void CheckMainProgramEnd(DecodedMedia& media) {
-  const auto& entries = media.directory.entries;
-  if (entries.empty()) return;
-  const auto smallest = std::min_element(entries.begin(), entries.end(), [](const auto& a, const auto& b) {
-    return a.offset < b.offset;
-  });
-  AddCheck(media, smallest == entries.begin(),
-           "the first entry has the smallest offset (the main program is " +
-               std::to_string(entries.front().offset) + " bytes)");
-}
-
 void CheckEntriesInsideStream(DecodedMedia& media) {
   const int64_t length = static_cast<int64_t>(media.stream.size());
   const bool inside = std::all_of(media.directory.entries.begin(), media.directory.entries.end(),
@@ -334,7 +323,6 @@ DecodedMedia DecodeMedia(const fs::path& setupFile, const fs::path& volumeFolder
   media.decode = decoded.decode;
   CheckConsumption(media);
   CheckStreamEnd(media);
-  CheckMainProgramEnd(media);
   CheckEntriesInsideStream(media);
   if (record) CheckRecordedStream(media, *record);
   return media;

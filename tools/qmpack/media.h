@@ -96,10 +96,10 @@ struct DecodedMedia {
 // Joins the volumes, decodes them with the directory's stream length and
 // checks that they agree with the setup program: its media block asks for as
 // many disks as there are volumes, the volumes and the stream match their
-// recorded sizes and CRC-32s (where recorded), the directory is plausible, the decoder used up
-// the package exactly (up to its look-ahead), the stream ends at unpackTotal,
-// the first entry is the one with the smallest offset (the main program ends
-// there), and every entry lies inside the stream.
+// recorded sizes and CRC-32s (where recorded), the directory is one the setup
+// accepts (no entry before the main program's end, no overlaps, no name
+// twice), the decoder used up the package exactly (up to its look-ahead), the
+// stream ends at unpackTotal, and every entry lies inside the stream.
 DecodedMedia DecodeMedia(const std::filesystem::path& setupFile,
                          const std::filesystem::path& volumeFolder,
                          const std::string& firstVolume = kDefaultFirstVolume);

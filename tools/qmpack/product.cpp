@@ -105,6 +105,11 @@ std::vector<ProductFile> CollectProductFiles(const fs::path& folder, const std::
                                              const std::optional<fs::path>& listFile) {
   CheckMainProgramName(mainProgram);
   const std::string mainFile = FindMainProgram(folder, mainProgram);
+  // The main program ends where the first packed file starts; an empty one
+  // would leave the setup nothing to install or start under its name.
+  if (fs::file_size(folder / mainFile) == 0) {
+    throw ToolError("the main program " + (folder / mainFile).string() + " is empty");
+  }
   std::vector<ProductFile> files{{mainProgram, folder / mainFile}};
   std::set<std::string> seen{FoldedName(mainProgram)};
   for (const auto& hostName : listFile ? NamesFromList(*listFile) : NamesInFolder(folder)) {
@@ -126,7 +131,6 @@ UnpackedStream BuildUnpackedStream(const std::vector<ProductFile>& files) {
     throw ToolError("the product's files add up to " + std::to_string(total) +
                     " bytes; the unpacked stream holds at most " + std::to_string(kMaxStreamSize));
   }
-  if (total == 0) throw ToolError("the product's files are all empty; there is nothing to pack");
   UnpackedStream stream;
   stream.bytes.reserve(static_cast<size_t>(total));
   for (size_t i = 0; i < files.size(); ++i) {

@@ -225,12 +225,12 @@ TEST_F(MediaBuild, RefusesUnsafeOrRepeatedNamesInTheListFile) {
   EXPECT_THAT(RefusalOf(options), HasSubstr("product file missing"));
 }
 
-TEST_F(MediaBuild, RefusesAMissingMainProgramOrAnEmptyProduct) {
+TEST_F(MediaBuild, RefusesAMissingOrEmptyMainProgram) {
   AddProductFile("OTHER.DLL", {1});
   EXPECT_THAT(RefusalOf(Options()), HasSubstr("Kestreln.Exe"));
   AddProductFile("Kestreln.Exe", {});
-  AddProductFile("OTHER.DLL", {});
-  EXPECT_THAT(RefusalOf(Options()), HasSubstr("nothing to pack"));
+  EXPECT_THAT(RefusalOf(Options()), HasSubstr("Kestreln.Exe is empty"));
+  EXPECT_FALSE(fs::exists(Out()));
 }
 
 TEST_F(MediaBuild, RefusesNamesWindowsCannotCreateBeforeWritingAnything) {
