@@ -3,13 +3,13 @@
 #include <algorithm>
 
 #include "package/scoped_file.h"
+#include "package/unpack_pass.h"
+#include "setup/failure_text.h"
 #include "transport/path_helpers.h"
 
 namespace qm {
 
 namespace {
-
-constexpr char kTemporaryExtension[] = ".$$$";
 
 // Files that, once present, an installation never overwrites.
 bool IsKeptOnceInstalled(const std::string& name) {
@@ -17,91 +17,91 @@ bool IsKeptOnceInstalled(const std::string& name) {
   return extension == ".LIB" || extension == ".DTP";
 }
 
-// Where a packed file belongs: help files in the Help folder of Windows, all
-// others in the destination folder.
-std::string PlaceOf(const Setup& setup, const std::string& name) {
-  if (UpperCase(ExtensionOf(name)) == ".HLP") {
-    return JoinPath(JoinPath(setup.state.windowsFolder, "Help"), name);
+// Copies out the bytes of one packed file from the joined file's position.
+class PackedFileCopy {
+ public:
+  PackedFileCopy(Setup& setup, FileHandle joined, const std::string& mainProgram)
+      : os_(setup.os), joined_(joined), mainProgram_(mainProgram) {}
+
+  // Empty when all `size` bytes were copied.
+  std::string Copy(FileHandle to, const std::string& target, int32_t size) {
+    for (int64_t left = size; left > 0;) {
+      const auto wanted = static_cast<uint32_t>(std::min<int64_t>(left, kSplitBlockSize));
+      const auto got = os_.Read(joined_, block_, wanted);
+      if (!got) return FileProblem(os_, mainProgram_, "read", os_.LastError());
+      if (*got == 0) return kUnpackFailedText;  // the stream is shorter than the directory says
+      const auto written = os_.Write(to, block_, *got);
+      if (written != *got) {
+        return FileProblem(os_, target, "written", written ? kErrorDiskFull : os_.LastError());
+      }
+      left -= *got;
+    }
+    return std::string();
   }
-  return JoinPath(setup.state.destinationFolder, name);
-}
 
-// The 8.3 form of a path, or the path itself when the call fails.
-std::string ShortOrFull(Platform& os, const std::string& path) {
-  return os.ShortPath(path).value_or(path);
-}
+ private:
+  Platform& os_;
+  FileHandle joined_;
+  const std::string& mainProgram_;
+  uint8_t block_[kSplitBlockSize];
+};
 
-FileHandle CreateAnew(Platform& os, const std::string& path) {
-  return os.Open(path, kAccessWrite, kShareNone, FileCreation::kCreateAlways);
-}
-
-// Creates the node's file in its place or, when that fails (the file is in
-// use, or its folder is missing), under the temporary name in the destination
-// folder, with the rename line that puts it in place of the file of its own
-// name there at the next start of Windows. The node takes the temporary name.
-FileHandle CreateTarget(Setup& setup, PackageNode& node) {
+std::string SplitOut(Setup& setup, StagedUpdate& update, FileHandle joined, PackageNode& node,
+                     const std::string& mainProgram) {
   Platform& os = setup.os;
-  FileHandle file = CreateAnew(os, PlaceOf(setup, node.name));
-  if (file != kInvalidFile) return file;
-  const std::string& folder = setup.state.destinationFolder;
-  const std::string replaced = ShortOrFull(os, JoinPath(folder, node.name));
-  node.name = ReplaceExtension(node.name, kTemporaryExtension).substr(0, kLongestNodeName);
-  const std::string temporary = JoinPath(folder, node.name);
-  file = CreateAnew(os, temporary);
-  if (file != kInvalidFile) setup.winInit.AddRenameLine(replaced, ShortOrFull(os, temporary));
-  return file;
-}
-
-// Copies `size` bytes from the joined file's position in blocks. False when
-// the joined file ends first or a block can't be written in full.
-bool CopyBytes(Platform& os, FileHandle from, FileHandle to, int32_t size) {
-  uint8_t block[kSplitBlockSize];
-  for (int64_t left = size; left > 0;) {
-    const auto wanted = static_cast<uint32_t>(std::min<int64_t>(left, kSplitBlockSize));
-    const uint32_t got = os.Read(from, block, wanted).value_or(0);
-    if (got == 0) return false;
-    if (os.Write(to, block, got) != got) return false;
-    left -= got;
+  if (os.Seek(joined, node.offset, SeekOrigin::kBegin) != node.offset) {
+    return FileProblem(os, mainProgram, "read", os.LastError());
   }
-  return true;
-}
-
-bool SplitOut(Setup& setup, FileHandle joined, PackageNode& node) {
-  Platform& os = setup.os;
-  if (os.Seek(joined, node.offset, SeekOrigin::kBegin) != node.offset) return false;
   if (IsKeptOnceInstalled(node.name) &&
       FilePresent(os, JoinPath(setup.state.destinationFolder, node.name))) {
-    return true;
+    return std::string();
   }
-  ScopedFile target(os, CreateTarget(setup, node));
-  if (!target.IsOpen()) return true;  // skipped: the installation goes on without it
-  return CopyBytes(os, joined, target.handle(), node.size);
+  const std::string target = PlaceOf(setup, node.name);
+  ScopedFile staged(os, update.Create(target, kAccessWrite));
+  if (!staged.IsOpen()) return update.problem();
+  return PackedFileCopy(setup, joined, mainProgram).Copy(staged.handle(), target, node.size);
 }
 
 // Truncates the joined file at the first packed file, leaving the main program.
-bool CutToMainProgram(Setup& setup, const std::string& path) {
+std::string CutToMainProgram(Setup& setup, const std::string& joinedPath,
+                             const std::string& mainProgram) {
   const PackageNode* first = setup.state.directoryHead.get();
-  if (!first) return true;
+  if (!first) return std::string();
   Platform& os = setup.os;
-  ScopedFile joined(os, os.Open(path, kAccessReadWrite, kShareNone, FileCreation::kOpenExisting));
-  return joined.IsOpen() &&
-         os.Seek(joined.handle(), first->offset, SeekOrigin::kBegin) == first->offset &&
-         os.Truncate(joined.handle());
+  ScopedFile joined(os, os.Open(joinedPath, kAccessReadWrite, kShareNone,
+                                FileCreation::kOpenExisting));
+  if (joined.IsOpen() &&
+      os.Seek(joined.handle(), first->offset, SeekOrigin::kBegin) == first->offset &&
+      os.Truncate(joined.handle())) {
+    return std::string();
+  }
+  return FileProblem(os, mainProgram, "written", os.LastError());
 }
 
 }  // namespace
 
-bool SplitJoinedFile(Setup& setup) {
+std::string PlaceOf(Setup& setup, const std::string& name) {
+  const std::string help = JoinPath(setup.state.windowsFolder, "Help");
+  if (UpperCase(ExtensionOf(name)) == ".HLP" && FolderExists(setup.os, help)) {
+    return JoinPath(help, name);
+  }
+  return JoinPath(setup.state.destinationFolder, name);
+}
+
+std::string SplitJoinedFile(Setup& setup, StagedUpdate& update, const std::string& joinedPath) {
   Platform& os = setup.os;
-  const std::string path = JoinPath(setup.state.destinationFolder, setup.product.mainProgram);
+  const std::string mainProgram =
+      JoinPath(setup.state.destinationFolder, setup.product.mainProgram);
   {
-    ScopedFile joined(os, os.Open(path, kAccessRead, kShareRead, FileCreation::kOpenExisting));
-    if (!joined.IsOpen()) return false;
+    ScopedFile joined(os, os.Open(joinedPath, kAccessRead, kShareRead,
+                                  FileCreation::kOpenExisting));
+    if (!joined.IsOpen()) return FileProblem(os, mainProgram, "read", os.LastError());
     for (PackageNode* node = setup.state.directoryHead.get(); node; node = node->next.get()) {
-      if (!SplitOut(setup, joined.handle(), *node)) return false;
+      std::string problem = SplitOut(setup, update, joined.handle(), *node, mainProgram);
+      if (!problem.empty()) return problem;
     }
   }
-  return CutToMainProgram(setup, path);
+  return CutToMainProgram(setup, joinedPath, mainProgram);
 }
 
 }  // namespace qm

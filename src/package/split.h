@@ -1,27 +1,28 @@
 // The split of the unpacked stream: every packed file is copied out of the
-// joined file (the main program followed by every packed file) into a file of
-// its own, and the joined file is cut back to the main program.
+// joined file (the main program followed by every packed file) into a new
+// file of its own, staged under a temporary name beside its place, and the
+// joined file is cut back to the main program.
 #pragma once
 
 #include <cstdint>
+#include <string>
 
+#include "package/staged_update.h"
 #include "setup/setup.h"
 
 namespace qm {
 
 // Block size of the copies.
 constexpr uint32_t kSplitBlockSize = 2048;
-// The most characters a node's name may take when it is replaced by its
-// temporary form.
-constexpr size_t kLongestNodeName = 20;
 
-// Splits the joined file `mainProgram` in the destination folder by the
-// package directory. Help files (".HLP") go to the Help folder of Windows; an
-// existing ".LIB" or ".DTP" file is never overwritten; a file that can't be
-// created is written beside its place under ".$$$" and a rename line puts it
-// there at the next start of Windows (a file that can't be created either way
-// is skipped). False when the joined file can't be read, holds fewer bytes
-// than the directory promises, or a copy or the cut can't be written in full.
-bool SplitJoinedFile(Setup& setup);
+// Where a packed file belongs: help files (".HLP") in the Help folder of
+// Windows when there is one, all others in the destination folder.
+std::string PlaceOf(Setup& setup, const std::string& name);
+
+// Splits the staged joined file at `joinedPath` by the package directory. An
+// existing ".LIB" or ".DTP" file is never replaced. Empty when every file is
+// staged and the joined file holds the main program alone; else what went
+// wrong, in words for the user.
+std::string SplitJoinedFile(Setup& setup, StagedUpdate& update, const std::string& joinedPath);
 
 }  // namespace qm

@@ -7,22 +7,16 @@
 #include "package/lzh/lzh_decoder.h"
 #include "package/scoped_file.h"
 #include "package/split.h"
+#include "package/staged_update.h"
+#include "setup/failure_text.h"
 #include "transport/path_helpers.h"
 
 namespace qm {
 
 namespace {
 
-constexpr char kTemporaryExtension[] = ".$$$";
-
 // How the decode of the package file ended.
-enum class DecodeEnd { kComplete, kCancelled, kDamaged };
-
-// The 8.3 form of a path, or the path itself when the call fails.
-std::string ShortOrFull(Platform& os, const std::string& path) {
-  return os.ShortPath(path).value_or(path);
-}
-
+enum class DecodeEnd { kComplete, kCancelled, kDamaged, kReadFailed, kWriteFailed };
 // The decoder's input: the package file in blocks of kUnpackBlockSize bytes.
 // Messages are pumped once per block read, which keeps the dialog painted and
 // lets a cancel take effect within one block, at a fraction of the cost of a
@@ -35,20 +29,23 @@ class PackageBlocks {
   size_t Pull(const uint8_t*& block) {
     SetupState& state = setup_.state;
     block = state.readBuffer.data();
-    if (state.keepGoing == 0) return 0;
-    const uint32_t count =
-        setup_.os.Read(file_, state.readBuffer.data(), kUnpackBlockSize).value_or(0);
+    if (state.keepGoing == 0 || readError_ != 0) return 0;
+    const auto read = setup_.os.Read(file_, state.readBuffer.data(), kUnpackBlockSize);
+    if (!read) readError_ = setup_.os.LastError();
+    const uint32_t count = read.value_or(0);
     bytesRead_ += count;
     setup_.os.PumpMessages();
     return state.keepGoing != 0 ? count : 0;
   }
 
   uint64_t bytesRead() const { return bytesRead_; }
+  uint32_t readError() const { return readError_; }
 
  private:
   Setup& setup_;
   FileHandle file_;
   uint64_t bytesRead_ = 0;
+  uint32_t readError_ = 0;
 };
 
 // The decoder's output: the joined file, written in blocks of
@@ -79,7 +76,8 @@ class JoinedFileBlocks {
   // Writes the last, partial block.
   void WriteRest() { WriteBlock(); }
 
-  bool writeFailed() const { return writeFailed_; }
+  bool writeFailed() const { return writeError_ != 0; }
+  uint32_t writeError() const { return writeError_; }
   uint32_t crc() const { return crc_; }
 
  private:
@@ -91,7 +89,8 @@ class JoinedFileBlocks {
     if (state.keepGoing == 0) return false;
     const auto written = setup_.os.Write(file_, state.writeBuffer.data(), count);
     if (written != count) {
-      writeFailed_ = true;
+      writeError_ = written ? kErrorDiskFull : setup_.os.LastError();
+      if (writeError_ == 0) writeError_ = kErrorDiskFull;
       state.keepGoing = 0;
       return false;
     }
@@ -113,7 +112,7 @@ class JoinedFileBlocks {
   uint32_t used_ = 0;
   int64_t bytesWritten_ = 0;
   uint32_t crc_ = 0;
-  bool writeFailed_ = false;
+  uint32_t writeError_ = 0;
 };
 
 // True when the media record holds no stream check, or the decoded stream matches it.
@@ -122,71 +121,97 @@ bool MatchesRecordedStream(const MediaRecord& media, int32_t length, uint32_t cr
   return media.streamLength == static_cast<uint32_t>(length) && media.streamCrc == crc;
 }
 
-DecodeEnd DecodeIntoJoinedFile(Setup& setup, FileHandle package, FileHandle joined) {
+// What the decode ended with, and the error of a failed read or write.
+struct Decoded {
+  DecodeEnd end;
+  uint32_t error = 0;
+};
+
+Decoded DecodeIntoJoinedFile(Setup& setup, FileHandle package, FileHandle joined) {
   SetupState& state = setup.state;
   PackageBlocks input(setup, package);
   JoinedFileBlocks output(setup, joined);
   const LzhBlockResult result = LzhDecodeBlocks(state.unpackTotal, input, output, state.keepGoing);
-  if (state.keepGoing != 0) output.WriteRest();
-  if (output.writeFailed()) return DecodeEnd::kDamaged;
-  if (state.keepGoing == 0) return DecodeEnd::kCancelled;
+  if (state.keepGoing != 0 && input.readError() == 0) output.WriteRest();
+  if (output.writeFailed()) return {DecodeEnd::kWriteFailed, output.writeError()};
+  if (input.readError() != 0) return {DecodeEnd::kReadFailed, input.readError()};
+  if (state.keepGoing == 0) return {DecodeEnd::kCancelled};
   // The decoder fetches one byte ahead of the bits it uses; a further byte
   // means that it went on with zero bits past the end of the package file.
-  if (result.bytesFetched > input.bytesRead() + 1) return DecodeEnd::kDamaged;
+  if (result.bytesFetched > input.bytesRead() + 1) return {DecodeEnd::kDamaged};
   if (!MatchesRecordedStream(setup.media, state.unpackTotal, output.crc())) {
-    return DecodeEnd::kDamaged;
+    return {DecodeEnd::kDamaged};
   }
-  return DecodeEnd::kComplete;
+  return {DecodeEnd::kComplete};
 }
 
-void ReportUnpackFailure(Setup& setup) {
-  setup.os.ShowMessage(kNoWindow, kUnpackFailedText, kUnpackFailedCaption, kMbOk);
-  setup.state.keepGoing = 0;
+// Tells the user why the unpack failed; the sequence then says that the
+// installation was terminated.
+bool ReportUnpackFailure(Setup& setup, const std::string& text) {
+  setup.os.ShowMessage(kNoWindow, text, kUnpackFailedCaption, kMbOk);
+  return false;
 }
 
-// Creates the joined file under mainProgram or, when an earlier main program
-// is there, under its temporary name, with the rename line that puts it in
-// place at the next start of Windows; mainProgram keeps that name for the
-// rest of the run. When the file can't be created, an existing one of that
-// name is opened for writing instead. kInvalidFile when neither works.
-FileHandle CreateJoinedFile(Setup& setup) {
+std::string PackagePath(const Setup& setup) {
+  return JoinPath(setup.state.destinationFolder, setup.product.packageFileName);
+}
+
+std::string MainProgramPath(const Setup& setup) {
+  return JoinPath(setup.state.destinationFolder, setup.product.mainProgram);
+}
+
+// Decodes the package file into the staged joined file, then deletes the
+// package file, also after a cancel or a failure. False when the decode did
+// not complete; every failure but a cancel has been told.
+bool DecodePackage(Setup& setup, StagedUpdate& update) {
   Platform& os = setup.os;
-  const std::string& folder = setup.state.destinationFolder;
-  std::string& mainProgram = setup.product.mainProgram;
-  const std::string earlier = JoinPath(folder, mainProgram);
-  const bool replacing = FilePresent(os, earlier);
-  const std::string replaced = replacing ? ShortOrFull(os, earlier) : std::string();
-  if (replacing) mainProgram = ReplaceExtension(mainProgram, kTemporaryExtension);
-  const std::string path = JoinPath(folder, mainProgram);
-  FileHandle file = os.Open(path, kAccessReadWrite, kShareNone, FileCreation::kCreateAlways);
-  if (file == kInvalidFile) {
-    file = os.Open(path, kAccessWrite, kShareRead | kShareWrite, FileCreation::kOpenExisting);
-  }
-  if (file == kInvalidFile) return file;
-  // Whether created or overwritten, the file now holds this run's work only:
-  // an abandoned run must not leave it to be put in place.
-  setup.state.mainProgramCreated = true;
-  if (replacing) setup.winInit.AddRenameLine(replaced, ShortOrFull(os, path));
-  return file;
-}
-
-// Decodes the package file into the joined file and deletes the package
-// file, also after a cancel or a failure.
-void UnpackPackageFile(Setup& setup, FileHandle joined) {
-  Platform& os = setup.os;
-  const std::string package =
-      JoinPath(setup.state.destinationFolder, setup.product.packageFileName);
-  if (!FilePresent(os, package)) return ReportUnpackFailure(setup);
+  const std::string package = PackagePath(setup);
+  ScopedFile joined(os, update.Create(MainProgramPath(setup), kAccessReadWrite, true));
+  if (!joined.IsOpen()) return ReportUnpackFailure(setup, update.problem());
   ScopedFile input(os, os.Open(package, kAccessRead, kShareRead | kShareWrite,
                                FileCreation::kOpenExisting));
   if (!input.IsOpen()) {
-    setup.state.keepGoing = 0;
-    return;
+    return ReportUnpackFailure(setup, FileProblem(os, package, "opened", os.LastError()));
   }
-  const DecodeEnd end = DecodeIntoJoinedFile(setup, input.handle(), joined);
+  const Decoded decoded = DecodeIntoJoinedFile(setup, input.handle(), joined.handle());
   input.Close();
   os.Delete(package);
-  if (end == DecodeEnd::kDamaged) ReportUnpackFailure(setup);
+  switch (decoded.end) {
+    case DecodeEnd::kComplete:
+      return true;
+    case DecodeEnd::kCancelled:
+      return false;
+    case DecodeEnd::kDamaged:
+      return ReportUnpackFailure(setup, kUnpackFailedText);
+    case DecodeEnd::kReadFailed:
+      return ReportUnpackFailure(setup, FileProblem(os, package, "read", decoded.error));
+    case DecodeEnd::kWriteFailed:
+      return ReportUnpackFailure(
+          setup, FileProblem(os, MainProgramPath(setup), "written", decoded.error));
+  }
+  return false;
+}
+
+// Stages every file of the product, then puts them all in place.
+bool Unpack(Setup& setup) {
+  if (!FilePresent(setup.os, PackagePath(setup))) {
+    return ReportUnpackFailure(setup, kUnpackFailedText);
+  }
+  StagedUpdate update(setup);
+  if (!DecodePackage(setup, update)) return false;
+  const std::string problem = SplitJoinedFile(setup, update, update.StagedPath(0));
+  if (!problem.empty()) return ReportUnpackFailure(setup, problem);
+  if (!update.Commit()) return ReportUnpackFailure(setup, update.problem());
+  return true;
+}
+
+// A package file that could not be deleted after the decode goes at the
+// next start of Windows.
+void DeleteLeftoverPackage(Setup& setup) {
+  const std::string package = PackagePath(setup);
+  if (!FilePresent(setup.os, package) || setup.os.Delete(package)) return;
+  setup.winInit.AddDeletionLine(ShortOrFull(setup.os, package));
+  setup.winInit.Commit();
 }
 
 void FreeDirectory(SetupState& state) {
@@ -198,15 +223,11 @@ void FreeDirectory(SetupState& state) {
 
 void RunUnpackPass(Setup& setup) {
   SetupState& state = setup.state;
-  {
-    ScopedFile joined(setup.os, CreateJoinedFile(setup));
-    if (joined.IsOpen()) {
-      UnpackPackageFile(setup, joined.handle());
-    } else {
-      state.keepGoing = 0;
-    }
+  if (Unpack(setup)) {
+    DeleteLeftoverPackage(setup);
+  } else {
+    state.keepGoing = 0;
   }
-  if (state.keepGoing != 0 && !SplitJoinedFile(setup)) state.keepGoing = 0;
   FreeDirectory(state);
 }
 

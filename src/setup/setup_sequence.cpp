@@ -54,18 +54,30 @@ void AskSuccessQuestion(Setup& setup) {
   if (AskYesNo(setup, SuccessQuestion(setup.product))) RunProduct(setup);
 }
 
-void AskRebootQuestion(Setup& setup) {
-  if (AskYesNo(setup, RebootQuestion(setup.product))) {
-    RebootWindows(setup);
-  } else if (AskYesNo(setup, RunQuestion(setup.product))) {
-    RunProduct(setup);
-  }
-}
-
 // True when the main program was unpacked under its own name rather than
 // under the temporary one that waits for the next start of Windows.
 bool MainProgramInPlace(const Setup& setup) {
   return UpperCase(ExtensionOf(setup.product.mainProgram)) == ".EXE";
+}
+
+// True when some file of the product is put in place only at the next start.
+bool FilesAwaitRestart(const Setup& setup) {
+  return setup.state.filesAwaitRestart || !MainProgramInPlace(setup);
+}
+
+// The product is offered to run only when none of its files waits for the
+// next start: it must never run against a mix of old and new files.
+void AskRebootQuestion(Setup& setup) {
+  if (AskYesNo(setup, RebootQuestion(setup.product))) {
+    RebootWindows(setup);
+  } else if (!FilesAwaitRestart(setup) && AskYesNo(setup, RunQuestion(setup.product))) {
+    RunProduct(setup);
+  }
+}
+
+void AskClosingQuestion(Setup& setup) {
+  if (FilesAwaitRestart(setup)) return AskRebootQuestion(setup);
+  AskSuccessQuestion(setup);
 }
 
 void FinishInstallation(Setup& setup) {
@@ -73,35 +85,20 @@ void FinishInstallation(Setup& setup) {
   state.versionInfo = setup.os.Version();
   WriteUninstallEntry(setup);
   if (state.versionInfo.platformId == kPlatformWin32Nt) InstallDriver(setup);
-  if (state.lastDialogResult != 1) return AskSuccessQuestion(setup);
-  if (!state.replaceTaskManager && !state.makeActiveDesktop) {
-    if (MainProgramInPlace(setup)) return AskSuccessQuestion(setup);
-    return AskRebootQuestion(setup);
-  }
+  if (state.lastDialogResult != 1) return AskClosingQuestion(setup);
+  if (!state.replaceTaskManager && !state.makeActiveDesktop) return AskClosingQuestion(setup);
   if (state.replaceTaskManager) SwapTaskManager(setup);
   if (state.makeActiveDesktop) ReplaceShell(setup);
   AskRebootQuestion(setup);
 }
 
-// Deletes the main program that this run unpacked. The rename line that would
-// put it in place at the next start of Windows goes first, whether it names
-// the file by its long or its short path.
-void DeleteMainProgram(Setup& setup, const std::string& program) {
-  const auto shortPath = setup.os.ShortPath(program);
-  if (shortPath) setup.winInit.WithdrawRenameLines(*shortPath);
-  setup.winInit.WithdrawRenameLines(program);
-  setup.os.Delete(program);
-}
-
-// Removes what an abandoned run leaves behind: only files that this run
-// created, never an earlier installation's main program or a file that
-// happened to lie in the setup's own folder.
+// Removes what an abandoned run leaves behind: the package file, when this
+// run created it. The unpack pass takes back its own files when it fails,
+// and once they are in place an abandoned run leaves them there.
 void CleanUpAbandonedRun(Setup& setup) {
   const SetupState& state = setup.state;
   const std::string package = JoinPath(state.destinationFolder, setup.product.packageFileName);
   if (state.packageFileCreated && FilePresent(setup.os, package)) setup.os.Delete(package);
-  const std::string program = JoinPath(state.destinationFolder, setup.product.mainProgram);
-  if (state.mainProgramCreated && FilePresent(setup.os, program)) DeleteMainProgram(setup, program);
   setup.os.ShowMessage(state.backdropWindow, setup.product.abortedText, setup.product.displayName,
                        kMbOk);
 }

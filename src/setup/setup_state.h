@@ -61,10 +61,11 @@ struct SetupState {
   bool makeActiveDesktop = false;
   bool replaceTaskManager = false;
   bool aborted = false;
-  // Set by the passes when they create these files, so that the clean-up of an
-  // abandoned run removes nothing that was there before it.
+  // Set by the copy pass when it creates the package file, so that the
+  // clean-up of an abandoned run removes nothing that was there before it.
   bool packageFileCreated = false;
-  bool mainProgramCreated = false;
+  // Set when a file of the product waits for the next start of Windows.
+  bool filesAwaitRestart = false;
   int32_t unpackTotal = 0;
   int32_t gaugePercent = 0;
   int32_t gaugeLastPercent = 0;

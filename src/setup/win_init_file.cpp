@@ -1,8 +1,8 @@
 #include "setup/win_init_file.h"
 
 #include <algorithm>
-#include <cstring>
 
+#include "setup/temporary_names.h"
 #include "transport/path_helpers.h"
 
 namespace qm {
@@ -10,17 +10,27 @@ namespace qm {
 namespace {
 
 constexpr char kLineEnd[] = "\r\n";
+constexpr char kNul[] = "NUL";
 
-std::string ReadWholeFile(Platform& os, const std::string& path) {
-  std::string content;
+// The whole file; "" for a missing one; nothing when it is there but can't be read.
+std::optional<std::string> ReadWholeFile(Platform& os, const std::string& path) {
   const FileHandle file = os.Open(path, kAccessRead, kShareRead, FileCreation::kOpenExisting);
-  if (file == kInvalidFile) return content;
+  if (file == kInvalidFile) {
+    const uint32_t error = os.LastError();
+    if (error == kErrorFileNotFound) return std::string();
+    return std::nullopt;
+  }
+  std::string content;
   char block[2048];
-  while (const auto n = os.Read(file, block, sizeof block)) {
-    if (*n == 0) break;
+  bool failed = false;
+  for (;;) {
+    const auto n = os.Read(file, block, sizeof block);
+    if (!n) failed = true;
+    if (!n || *n == 0) break;
     content.append(block, *n);
   }
   os.Close(file);
+  if (failed) return std::nullopt;
   return content;
 }
 
@@ -35,19 +45,25 @@ bool IsSectionHeader(const std::string& line) {
   return !text.empty() && text.front() == '[';
 }
 
+template <typename EachLine>
+void ForEachLine(const std::string& content, EachLine each) {
+  for (std::string::size_type start = 0; start < content.size();) {
+    auto next = content.find('\n', start);
+    next = next == std::string::npos ? content.size() : next + 1;
+    each(content.substr(start, next - start), next);
+    start = next;
+  }
+}
+
 // Offset just behind the last non-blank line of the [Rename] section, or npos
 // when the file has no such section.
 std::string::size_type EndOfRenameSection(const std::string& content) {
   std::string::size_type end = std::string::npos;
   bool inside = false;
-  for (std::string::size_type start = 0; start < content.size();) {
-    auto next = content.find('\n', start);
-    next = next == std::string::npos ? content.size() : next + 1;
-    const std::string line = content.substr(start, next - start);
+  ForEachLine(content, [&](const std::string& line, std::string::size_type next) {
     if (IsSectionHeader(line)) inside = UpperCase(Trimmed(line)) == "[RENAME]";
     if (inside && (!Trimmed(line).empty() || end == std::string::npos)) end = next;
-    start = next;
-  }
+  });
   return end;
 }
 
@@ -61,53 +77,136 @@ std::string WithLineEnd(std::string text) {
 void WinInitFile::Open(Platform& os, const std::string& path) {
   os_ = &os;
   path_ = path;
-  const std::string content = ReadWholeFile(os, path);
-  const auto end = EndOfRenameSection(content);
-  if (end == std::string::npos) {
-    head_ = WithLineEnd(content) + "[Rename]" + kLineEnd;
+  earlier_.clear();
+  lines_.clear();
+  committed_ = 0;
+  const auto content = ReadWholeFile(os, path);
+  unreadable_ = !content;
+  if (unreadable_) return;  // left alone: no line of this run can be added to it
+  const auto end = EndOfRenameSection(*content);
+  sectionWritten_ = end != std::string::npos;
+  if (!sectionWritten_) {
+    head_ = WithLineEnd(*content) + "[Rename]" + kLineEnd;
     tail_.clear();
-  } else {
-    head_ = WithLineEnd(content.substr(0, end));
-    tail_ = content.substr(end);
+    Commit();
+    return;
   }
-  Flush();
+  head_ = WithLineEnd(content->substr(0, end));
+  tail_ = content->substr(end);
+  bool inside = false;
+  ForEachLine(head_, [&](const std::string& line, std::string::size_type) {
+    if (IsSectionHeader(line)) inside = UpperCase(Trimmed(line)) == "[RENAME]";
+    const auto equals = line.find('=');
+    if (!inside || IsSectionHeader(line) || equals == std::string::npos) return;
+    earlier_.push_back({Trimmed(line.substr(0, equals)), Trimmed(line.substr(equals + 1)), true});
+  });
 }
 
 void WinInitFile::AddRenameLine(const std::string& target, const std::string& source) {
   lines_.push_back({target, source});
 }
 
-void WinInitFile::WithdrawRenameLines(const std::string& path) {
-  const std::string name = UpperCase(path);
-  const auto names = [&name](const RenameLine& line) {
-    return !line.scheduled && (UpperCase(line.target) == name || UpperCase(line.source) == name);
-  };
-  lines_.erase(std::remove_if(lines_.begin(), lines_.end(), names), lines_.end());
+void WinInitFile::AddDeletionLine(const std::string& path) { lines_.push_back({kNul, path}); }
+
+void WinInitFile::DropLinesFrom(size_t count) {
+  if (count < committed_) count = committed_;
+  if (count < lines_.size()) lines_.resize(count);
 }
 
-void WinInitFile::Flush() {
-  if (!os_) return;
-  ScheduleReplacements();
+std::string WinInitFile::Comparable(const std::string& path) {
+  if (const auto shortPath = os_->ShortPath(path)) return UpperCase(*shortPath);
+  std::string folder = FolderPart(path);
+  const std::string name = path.substr(folder.size());
+  if (folder.size() > 3 && folder.back() == '\\') folder.pop_back();
+  return UpperCase(JoinPath(os_->ShortPath(folder).value_or(folder), name));
+}
+
+bool WinInitFile::HasPendingReplacement(const std::string& path) {
+  if (!os_) return false;
+  const std::string wanted = Comparable(path);
+  return std::any_of(earlier_.begin(), earlier_.end(), [&](const RenameLine& line) {
+    return UpperCase(line.target) != kNul && Comparable(line.target) == wanted &&
+           FilePresent(*os_, line.source);
+  });
+}
+
+bool WinInitFile::NamesFile(const std::string& path) {
+  if (!os_) return false;
+  const std::string wanted = Comparable(path);
+  const auto names = [&](const RenameLine& line) {
+    return Comparable(line.source) == wanted ||
+           (UpperCase(line.target) != kNul && Comparable(line.target) == wanted);
+  };
+  return std::any_of(earlier_.begin(), earlier_.end(), names) ||
+         std::any_of(lines_.begin(), lines_.end(), names);
+}
+
+bool WinInitFile::Commit() {
+  if (!os_ || (sectionWritten_ && committed_ == lines_.size())) return true;
+  if (unreadable_) {
+    lastError_ = kErrorAccessDenied;
+    return false;
+  }
+  const size_t firstNew = committed_;
+  if (!ScheduleNewLines()) return false;
   std::string content = head_;
   for (const auto& line : lines_) content += line.target + "=" + line.source + kLineEnd;
   content += tail_;
-  const FileHandle file = os_->Open(path_, kAccessWrite, kShareNone, FileCreation::kCreateAlways);
-  if (file == kInvalidFile) return;
-  os_->Write(file, content.data(), static_cast<uint32_t>(content.size()));
-  os_->Close(file);
+  if (!WriteBeside(content)) {
+    CancelScheduledFrom(firstNew);
+    return false;
+  }
+  sectionWritten_ = true;
+  committed_ = lines_.size();
+  return true;
 }
 
-void WinInitFile::ScheduleReplacements() {
-  if (os_->Version().platformId != kPlatformWin32Nt) return;
-  for (auto& line : lines_) {
+// Writes `content` into a new file beside WinInit.Ini and renames it over the
+// file; the new file is removed again when either step fails.
+bool WinInitFile::WriteBeside(const std::string& content) {
+  const FreeName beside = CreateUniqueFile(*os_, path_, ".$$$", kAccessWrite, nullptr);
+  if (beside.file == kInvalidFile) {
+    lastError_ = beside.error;
+    return false;
+  }
+  const auto size = static_cast<uint32_t>(content.size());
+  const auto written = os_->Write(beside.file, content.data(), size);
+  if (written != size) lastError_ = written ? kErrorDiskFull : os_->LastError();
+  os_->Close(beside.file);
+  if (written == size && os_->Move(beside.path, path_, kMoveReplaceExisting)) return true;
+  if (written == size) lastError_ = os_->LastError();
+  os_->Delete(beside.path);
+  return false;
+}
+
+bool WinInitFile::ScheduleNewLines() {
+  if (os_->Version().platformId != kPlatformWin32Nt) return true;
+  for (size_t i = committed_; i < lines_.size(); ++i) {
+    RenameLine& line = lines_[i];
     if (line.scheduled) continue;
-    os_->Move(line.source, line.target, kMoveDelayUntilReboot | kMoveReplaceExisting);
+    const bool deletion = line.target == kNul;
+    const uint32_t flags = kMoveDelayUntilReboot | (deletion ? 0 : kMoveReplaceExisting);
+    if (!os_->Move(line.source, deletion ? std::string() : line.target, flags)) {
+      lastError_ = os_->LastError();
+      CancelScheduledFrom(committed_);
+      return false;
+    }
     line.scheduled = true;
+  }
+  return true;
+}
+
+void WinInitFile::CancelScheduledFrom(size_t first) {
+  for (size_t i = first; i < lines_.size(); ++i) {
+    RenameLine& line = lines_[i];
+    if (!line.scheduled) continue;
+    os_->CancelScheduledMove(line.source, line.target == kNul ? std::string() : line.target);
+    line.scheduled = false;
   }
 }
 
 void WinInitFile::Close() {
-  Flush();
+  Commit();
   os_ = nullptr;
 }
 

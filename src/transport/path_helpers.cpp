@@ -58,6 +58,10 @@ uint8_t MinByte(uint8_t a, uint8_t b) { return b > a ? a : b; }
 
 uint8_t MaxByte(uint8_t a, uint8_t b) { return b < a ? a : b; }
 
+std::string ShortOrFull(Platform& os, const std::string& path) {
+  return os.ShortPath(path).value_or(path);
+}
+
 bool FilePresent(Platform& os, const std::string& path) {
   const auto entry = os.FindFirst(path);
   return entry && (entry->attributes & kAttributeDirectory) == 0;

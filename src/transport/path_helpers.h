@@ -27,6 +27,8 @@ bool HasWildcard(const std::string& text);
 uint8_t MinByte(uint8_t a, uint8_t b);
 uint8_t MaxByte(uint8_t a, uint8_t b);
 
+// The 8.3 form of an existing path, or the path itself when there is none.
+std::string ShortOrFull(Platform& os, const std::string& path);
 // True when a file (not a folder) of that name exists.
 bool FilePresent(Platform& os, const std::string& path);
 // True when Windows reports any drive type but "cannot be determined" (0)

@@ -12,6 +12,7 @@
 #include "platform/fake/fake_platform.h"
 #include "qmpack/media.h"
 #include "setup/setup_sequence.h"
+#include "transport/path_helpers.h"
 
 namespace qm {
 namespace {
@@ -119,6 +120,7 @@ class UnpackPass : public ::testing::Test {
   qm::Setup setup;
   std::vector<uint8_t> package;
   uint32_t streamCrc = 0;
+  FileHandle held = kInvalidFile;
 };
 
 const std::string kMainProgram = ProductBytes(9000, 1);
@@ -135,7 +137,6 @@ TEST_F(UnpackPass, FirstInstallationSplitsThePackageIntoTheProductFiles) {
   EXPECT_EQ(ShowProgress(), 1);
   EXPECT_EQ(setup.product.mainProgram, "Kestreln.Exe");
   EXPECT_EQ(os.FileContent(Path("Kestreln.Exe")), kMainProgram) << "cut back to the main program";
-  EXPECT_TRUE(setup.state.mainProgramCreated);
   for (const auto& file : kFiles) {
     const std::string place =
         file.name == "Manual.hlp" ? std::string(kHelpFolder) + "\\Manual.hlp" : Path(file.name);
@@ -185,26 +186,55 @@ TEST_F(UnpackPass, LaterInstallationKeepsLibAndDtpAndPutsFilesInUseAside) {
                                     "=" + ShortPath(Path("Glyph.$$$")) + "\r\n");
 }
 
-TEST_F(UnpackPass, HelpFileWithoutAHelpFolderWaitsInTheDestinationFolder) {
+TEST_F(UnpackPass, HelpFileWithoutAHelpFolderGoesToTheDestinationFolder) {
   MakePackage(kMainProgram, {{"Manual.hlp", "help"}});
   EXPECT_EQ(ShowProgress(), 1);
-  EXPECT_EQ(os.FileContent(Path("Manual.$$$")), "help");
-  EXPECT_EQ(CommittedWinInit(),
-            "[Rename]\r\n" + Path("Manual.hlp") + "=" + ShortPath(Path("Manual.$$$")) + "\r\n");
+  EXPECT_EQ(os.FileContent(Path("Manual.hlp")), "help");
+  EXPECT_EQ(CommittedWinInit(), "[Rename]\r\n");
 }
 
-TEST_F(UnpackPass, FileThatCannotBeCreatedEitherWayIsSkippedWithoutALine) {
+// Kestreln.Exe, .Reg and .Pal share a stem, and an earlier run left its
+// Glyph.$$$ pending: every file waiting for the next start gets a name of
+// its own, and the lines come after the earlier one.
+TEST_F(UnpackPass, FilesInUseGetTemporaryNamesOfTheirOwn) {
+  os.AddFile(Path("Kestreln.Exe"), "earlier program");
+  os.AddFile(Path("Kestreln.Reg"), "earlier registration");
   os.AddFile(Path("Glyph.Dll"), "earlier");
   os.AddFile(Path("Glyph.$$$"), "pending");
-  MakePackage(kMainProgram, {{"Glyph.Dll", "new"}, {"After.Txt", "after"}});
-  const FileHandle dll = os.HoldFile(Path("Glyph.Dll"), kAccessRead, kShareNone);
-  const FileHandle pending = os.HoldFile(Path("Glyph.$$$"), kAccessRead, kShareNone);
+  const std::string earlierLine = ShortPath(Path("Glyph.Dll")) + "=" + ShortPath(Path("Glyph.$$$"));
+  os.AddFile(kWinInit, "[Rename]\r\n" + earlierLine + "\r\n");
+  StartUp(setup);
+  setup.state.destinationFolder = kDestination;
+  MakePackage(kMainProgram, {{"Glyph.Dll", "new"}, {"Kestreln.Reg", "reg"}, {"Kestreln.Pal", "pal"}});
+  const FileHandle reg = os.HoldFile(Path("Kestreln.Reg"), kAccessRead, kShareRead);
   EXPECT_EQ(ShowProgress(), 1);
-  os.ReleaseFile(dll);
-  os.ReleaseFile(pending);
+  os.ReleaseFile(reg);
   EXPECT_EQ(os.FileContent(Path("Glyph.$$$")), "pending");
-  EXPECT_EQ(os.FileContent(Path("After.Txt")), "after");
-  EXPECT_EQ(CommittedWinInit(), "[Rename]\r\n");
+  EXPECT_EQ(os.FileContent(Path("Glyph01.$$$")), "new") << "waits: an earlier line replaces it";
+  EXPECT_EQ(os.FileContent(Path("Kestreln.$$$")), kMainProgram);
+  EXPECT_EQ(os.FileContent(Path("Kestre01.$$$")), "reg");
+  EXPECT_EQ(os.FileContent(Path("Kestreln.Pal")), "pal");
+  EXPECT_TRUE(setup.state.filesAwaitRestart);
+  EXPECT_EQ(CommittedWinInit(),
+            "[Rename]\r\n" + earlierLine + "\r\n" + ShortPath(Path("Kestreln.Exe")) + "=" +
+                ShortPath(Path("Kestreln.$$$")) + "\r\n" + ShortPath(Path("Glyph.Dll")) + "=" +
+                ShortPath(Path("Glyph01.$$$")) + "\r\n" + ShortPath(Path("Kestreln.Reg")) + "=" +
+                ShortPath(Path("Kestre01.$$$")) + "\r\n");
+}
+
+// Read-only, hidden and system files are replaced like any other; the file
+// that replaces them has ordinary attributes.
+TEST_F(UnpackPass, ReadOnlyHiddenAndSystemFilesAreReplaced) {
+  os.AddFile(Path("Glyph.Dll"), "earlier");
+  os.SetAttributes(Path("Glyph.Dll"), kAttributeReadOnly | kAttributeHidden | kAttributeSystem);
+  MakePackage(kMainProgram, {{"Glyph.Dll", "new"}});
+  EXPECT_EQ(ShowProgress(), 1);
+  EXPECT_EQ(os.FileContent(Path("Glyph.Dll")), "new");
+  EXPECT_EQ(os.Attributes(Path("Glyph.Dll")), kAttributeArchive);
+  EXPECT_FALSE(setup.state.filesAwaitRestart);
+  for (const auto& [path, content] : os.FileTree()) {
+    EXPECT_NE(UpperCase(ExtensionOf(path)), ".OLD") << path << " was left";
+  }
 }
 
 TEST_F(UnpackPass, MissingPackageIsReportedAndNothingIsSplit) {
@@ -237,6 +267,7 @@ TEST_P(UnpackPassDamage, IsReportedAndNothingIsSplit) {
   EXPECT_EQ(os.messages()[0].text, kUnpackFailedText);
   EXPECT_EQ(os.messages()[0].caption, kUnpackFailedCaption);
   EXPECT_FALSE(os.FileExists(Path("Glyph.Dll")));
+  EXPECT_FALSE(os.FileExists(Path("Kestreln.Exe")));
   EXPECT_FALSE(os.FileExists(Path(setup.product.packageFileName)));
   EXPECT_EQ(setup.state.directoryHead, nullptr);
 }
@@ -250,35 +281,58 @@ INSTANTIATE_TEST_SUITE_P(
                [](UnpackPass& t) { t.RecordStream(t.setup.state.unpackTotal, t.streamCrc ^ 1); }},
         Damage{"StreamLengthDiffers",
                [](UnpackPass& t) { t.RecordStream(t.setup.state.unpackTotal + 1, t.streamCrc); }},
-        Damage{"DiskFillsUp",
-               [](UnpackPass& t) { t.os.SetDriveCapacity('D', t.package.size() + 5000); }}),
+        Damage{"DirectoryPromisesMoreThanTheStream",
+               [](UnpackPass& t) { t.AppendNode("Beyond.Dat", t.setup.state.unpackTotal - 2, 5000); }}),
     [](const ::testing::TestParamInfo<Damage>& info) { return std::string(info.param.name); });
 
-TEST_F(UnpackPass, PackageThatCannotBeOpenedFailsWithoutASplit) {
-  MakePackage(kMainProgram, kFiles);
-  const FileHandle held =
-      os.HoldFile(Path(setup.product.packageFileName), kAccessReadWrite, kShareNone);
-  EXPECT_EQ(ShowProgress(), 0);
-  os.ReleaseFile(held);
-  EXPECT_FALSE(os.FileExists(Path("Glyph.Dll")));
-  EXPECT_EQ(os.FileContent(Path("Kestreln.Exe")), "") << "nothing decoded into it";
-}
-
-TEST_F(UnpackPass, JoinedFileThatCannotBeCreatedFailsQuietly) {
-  os.AddFolder(Path("Kestreln.Exe"));  // a folder where the main program belongs
-  MakePackage(kMainProgram, kFiles);
-  EXPECT_EQ(ShowProgress(), 0);
-  EXPECT_TRUE(os.messages().empty());
-  EXPECT_FALSE(setup.state.mainProgramCreated);
-  EXPECT_TRUE(os.FileExists(Path(setup.product.packageFileName)))
-      << "left for the clean-up of the abandoned run";
-}
-
-TEST_F(UnpackPass, DirectoryPromisingMoreThanTheStreamFailsWithoutLooping) {
-  MakePackage(kMainProgram, {{"Glyph.Dll", "library"}});
-  AppendNode("Beyond.Dat", setup.state.unpackTotal - 2, 5000);
-  EXPECT_EQ(ShowProgress(), 0);
-  EXPECT_EQ(os.FileContent(Path("Glyph.Dll")), "library");
+// Each way the unpack can fail is told with the file and the reason, and
+// leaves nothing of this run behind.
+TEST_F(UnpackPass, EachFailureNamesTheFileAndTheReason) {
+  struct Case {
+    const char* name;
+    std::function<void(UnpackPass&)> arrange;
+    std::string message;
+  };
+  const std::string package = Path("Kestrelon._QM");
+  const std::vector<Case> cases = {
+      {"package held open", [](UnpackPass& t) {
+         t.held = t.os.HoldFile(t.Path("Kestrelon._QM"), kAccessReadWrite, kShareNone); },
+       "The file " + package + " could not be opened: it is in use by another program."},
+      {"folder in the main program's place", [](UnpackPass& t) { t.os.AddFolder(t.Path("Kestreln.Exe")); },
+       "The file " + Path("Kestreln.Exe") + " could not be created: a folder of that name is in the way."},
+      {"folder in a file's place", [](UnpackPass& t) { t.os.AddFolder(t.Path("Glyph.Dll")); },
+       "The file " + Path("Glyph.Dll") + " could not be created: a folder of that name is in the way."},
+      {"disk fills during the decode", [](UnpackPass& t) { t.os.SetDriveCapacity('D', t.package.size() + 5000); },
+       "The file " + Path("Kestreln.Exe") + " could not be written: the disk is full."},
+      {"disk fills during the split", [](UnpackPass& t) {
+         t.os.SetDriveCapacity('D', t.package.size() + t.setup.state.unpackTotal + 3000); },
+       " could not be written: the disk is full."},
+      {"package unreadable", [](UnpackPass& t) { t.os.FailReads(t.Path("Kestrelon._QM"), 100); },
+       "The file " + package + " could not be read: Windows error 23."},
+      {"path too long", [](UnpackPass& t) {
+         t.AppendNode(std::string(250, 'x'), 0, 0); },
+       "The file " + Path(std::string(250, 'x')) + " could not be created: the path is too long."},
+  };
+  struct Machine : UnpackPass {
+    void TestBody() override {}
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    Machine t;
+    t.MakePackage(kMainProgram, kFiles);
+    c.arrange(t);
+    EXPECT_EQ(t.ShowProgress(), 0);
+    if (t.held != kInvalidFile) t.os.ReleaseFile(t.held);
+    ASSERT_FALSE(t.os.messages().empty());
+    EXPECT_NE(t.os.messages()[0].text.find(c.message), std::string::npos)
+        << t.os.messages()[0].text;
+    EXPECT_EQ(t.os.messages()[0].caption, kUnpackFailedCaption);
+    for (const auto& [path, content] : t.os.FileTree()) {
+      const bool ours = path.find("KESTRELON\\") != std::string::npos && content != "<folder>" &&
+                        path != package;
+      EXPECT_FALSE(ours) << path << " was left";
+    }
+  }
 }
 
 TEST_F(UnpackPass, CancelConfirmedDuringTheDecodeStopsWithinABlock) {
@@ -288,7 +342,8 @@ TEST_F(UnpackPass, CancelConfirmedDuringTheDecodeStopsWithinABlock) {
   EXPECT_EQ(ShowProgress(), 0);
   EXPECT_EQ(os.pumpCalls(), 3) << "no block is read after the cancel";
   EXPECT_FALSE(os.FileExists(Path(setup.product.packageFileName)));
-  EXPECT_LT(os.FileContent(Path("Kestreln.Exe"))->size(), size_t{60000});
+  EXPECT_FALSE(os.FileExists(Path("Kestreln.Exe")));
+  EXPECT_FALSE(os.FileExists(Path("Kestreln.$$$")));
   EXPECT_FALSE(os.FileExists(Path("Glyph.Dll")));
   EXPECT_EQ(os.messages().size(), 1u) << "the exit question only";
 }

@@ -45,7 +45,6 @@ class SetupSequence : public ::testing::Test {
       os.Delete(Path(setup.product.packageFileName));
       setup.product.mainProgram = mainProgram;
       os.AddFile(Path(mainProgram), "MZ");
-      setup.state.mainProgramCreated = true;
     });
   }
   void ChooseOptions(int result, bool taskManager, bool desktop) {
@@ -139,23 +138,22 @@ TEST_F(SetupSequence, CancelledCopyRemovesThePartialPackageFile) {
   EXPECT_EQ(MessageTexts(), std::vector<std::string>{setup.product.abortedText});
 }
 
-TEST_F(SetupSequence, CancelledUnpackRemovesWhatThisRunWrote) {
+TEST_F(SetupSequence, CancelledUnpackRemovesOnlyThePackageFileThisRunMade) {
   os.AddFile(Path("Kestreln.Exe"), "installed before");
+  os.AddFile(Path("Kestreln.$$$"), "an earlier run's pending program");
   AcceptMain();
   os.AnswerDialog(D::kLicense, 1);
   os.AnswerDialog(D::kIProgress, 1, [this] { CreatePackageFile(); });
-  os.AnswerDialog(D::kProgress, 0, [this] {
-    setup.product.mainProgram = "Kestreln.$$$";
-    os.AddFile(Path("Kestreln.$$$"), "half");
-    setup.state.mainProgramCreated = true;
-  });
+  os.AnswerDialog(D::kProgress, 0);
   Run();
   EXPECT_FALSE(os.FileExists(Path("Kestrelon._QM")));
-  EXPECT_FALSE(os.FileExists(Path("Kestreln.$$$")));
+  EXPECT_EQ(os.FileContent(Path("Kestreln.$$$")), "an earlier run's pending program");
   EXPECT_EQ(os.FileContent(Path("Kestreln.Exe")), "installed before");
 }
 
-TEST_F(SetupSequence, AbandonedRunLeavesNoRenameOfTheMainProgramItDeleted) {
+// Once the unpack has put the product in place, the earlier files are gone:
+// an abandonment after it (a missing template) leaves the new ones and their lines.
+TEST_F(SetupSequence, AbandonmentAfterTheUnpackKeepsWhatItPutInPlace) {
   os.AddFile(Path("Kestreln.Exe"), "installed before");
   os.AddFile(Path("Glyph.Dll"), "in use");
   AcceptMain();
@@ -165,20 +163,18 @@ TEST_F(SetupSequence, AbandonedRunLeavesNoRenameOfTheMainProgramItDeleted) {
     os.Delete(Path(setup.product.packageFileName));
     setup.product.mainProgram = "Kestreln.$$$";
     os.AddFile(Path("Kestreln.$$$"), "new program");
-    setup.state.mainProgramCreated = true;
-    setup.winInit.AddRenameLine(*os.ShortPath(Path("Kestreln.Exe")),
-                                *os.ShortPath(Path("Kestreln.$$$")));
+    setup.winInit.AddRenameLine(Path("Kestreln.Exe"), Path("Kestreln.$$$"));
     os.AddFile(Path("Glyph.$$$"), "new library");
     setup.winInit.AddRenameLine(Path("Glyph.Dll"), Path("Glyph.$$$"));
+    setup.winInit.Commit();
   });
   os.RemoveTemplate(D::kGroup);
   Run();
-  EXPECT_FALSE(os.FileExists(Path("Kestreln.$$$")));
-  EXPECT_EQ(os.FileContent(Path("Kestreln.Exe")), "installed before");
-  EXPECT_EQ(os.FileContent(kWinInit), "[Rename]\r\n" + Path("Glyph.Dll") + "=" +
-                                          Path("Glyph.$$$") + "\r\n");
-  ASSERT_EQ(os.scheduledMoves().size(), 1u);
-  EXPECT_EQ(os.scheduledMoves()[0].source, Path("Glyph.$$$"));
+  EXPECT_EQ(os.FileContent(Path("Kestreln.$$$")), "new program");
+  EXPECT_EQ(os.FileContent(kWinInit), "[Rename]\r\n" + Path("Kestreln.Exe") + "=" +
+                                          Path("Kestreln.$$$") + "\r\n" + Path("Glyph.Dll") +
+                                          "=" + Path("Glyph.$$$") + "\r\n");
+  EXPECT_EQ(os.scheduledMoves().size(), 2u);
 }
 
 TEST_F(SetupSequence, EachMissingTemplateAfterLicenseAbandons) {
@@ -272,18 +268,32 @@ TEST_F(SetupSequence, MainProgramUnderItsOwnNameNeedsNoReboot) {
   EXPECT_EQ(MessageTexts(), std::vector<std::string>{SuccessQuestion(setup.product)});
 }
 
-TEST_F(SetupSequence, MainProgramWaitingForWindowsAsksToReboot) {
-  InstallThroughProgress("Kestreln.$$$");
-  os.AnswerDialog(D::kGroup, 1);
-  ChooseOptions(1, false, false);
-  os.AnswerMessage(kIdNo);   // reboot?
-  os.AnswerMessage(kIdYes);  // run?
-  Run();
-  EXPECT_EQ(MessageTexts(), (std::vector<std::string>{RebootQuestion(setup.product),
-                                                      "Do you wish to run Kestrelon!?"}));
-  EXPECT_EQ(os.programsStarted(), std::vector<std::string>{Path("Kestreln.Exe")});
-  EXPECT_EQ(setup.product.mainProgram, "Kestreln.Exe");
-  EXPECT_EQ(os.rebootRequests(), 0);
+// Whatever REPLACE ended with, files that wait for the next start of Windows
+// bring the reboot question, and the product is never started against them.
+TEST_F(SetupSequence, FilesWaitingForWindowsAskToRebootAndNeverRunTheProduct) {
+  for (const int replace : {1, 0}) {
+    for (const bool mainProgramWaits : {true, false}) {
+      SCOPED_TRACE(testing::Message() << "REPLACE " << replace << ", main waits "
+                                      << mainProgramWaits);
+      Machine machine;
+      qm::Setup run(machine);
+      machine.AnswerDialog(D::kMain, 1, [&] { run.state.destinationFolder = kDestination; });
+      machine.AnswerDialog(D::kLicense, 1);
+      machine.AnswerDialog(D::kIProgress, 1);
+      machine.AnswerDialog(D::kProgress, 1, [&] {
+        if (mainProgramWaits) run.product.mainProgram = "Kestreln.$$$";
+        run.state.filesAwaitRestart = true;
+      });
+      machine.AnswerDialog(D::kGroup, 0);
+      machine.AnswerDialog(D::kReplace, replace);
+      machine.AnswerMessage(kIdNo);  // reboot?
+      RunSetupProcess(run);
+      ASSERT_EQ(machine.messages().size(), 1u);
+      EXPECT_EQ(machine.messages()[0].text, RebootQuestion(run.product));
+      EXPECT_TRUE(machine.programsStarted().empty());
+      EXPECT_EQ(machine.rebootRequests(), 0);
+    }
+  }
 }
 
 TEST_F(SetupSequence, TaskManagerOptionSwapsAndRebootsWithWinInitWritten) {

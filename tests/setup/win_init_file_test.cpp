@@ -75,17 +75,53 @@ TEST_F(WinInit, ReplacementsAreScheduledOnceWhenTheLinesAreCommitted) {
   EXPECT_EQ(os.scheduledMoves()[1].source, "C:\\K\\B.$$$");
 }
 
-TEST_F(WinInit, WithdrawnLinesReachNeitherTheFileNorTheScheduledReplacements) {
+TEST_F(WinInit, DroppedLinesReachNeitherTheFileNorTheScheduledReplacements) {
   os.SetVersion(4, 0, kPlatformWin32Nt);
   file.Open(os, kPath);
-  file.AddRenameLine("C:\\K\\KESTRELN.EXE", "C:\\K\\KESTRELN.$$$");
-  file.AddRenameLine("C:\\K\\KESTRELN.DLL", "C:\\K\\KESTRELN.EXE");
   file.AddRenameLine("C:\\K\\HELPER.DLL", "C:\\K\\HELPER.$$$");
-  file.WithdrawRenameLines("c:\\k\\kestreln.exe");
+  ASSERT_TRUE(file.Commit());
+  file.AddRenameLine("C:\\K\\KESTRELN.EXE", "C:\\K\\KESTRELN.$$$");
+  file.DropLinesFrom(0);  // committed lines stay
   file.Close();
   EXPECT_EQ(os.FileContent(kPath), "[Rename]\r\nC:\\K\\HELPER.DLL=C:\\K\\HELPER.$$$\r\n");
   ASSERT_EQ(os.scheduledMoves().size(), 1u);
   EXPECT_EQ(os.scheduledMoves()[0].source, "C:\\K\\HELPER.$$$");
+}
+
+// A commit that fails at any of its file operations changes nothing: the
+// earlier file stays as it was and no replacement stays scheduled.
+TEST_F(WinInit, FailedCommitLeavesTheFileAndTheScheduleAsTheyWere) {
+  os.SetVersion(4, 0, kPlatformWin32Nt);
+  const std::string before = "[Rename]\r\nC:\\APP\\A.DLL=C:\\APP\\A.NEW\r\n";
+  os.AddFile(kPath, before);
+  for (uint64_t failing = 1;; ++failing) {
+    SCOPED_TRACE(failing);
+    file.Open(os, kPath);
+    file.AddRenameLine("C:\\K\\A.EXE", "C:\\K\\A.$$$");
+    file.AddDeletionLine("C:\\K\\OLD.OLD");
+    os.FailFileOperation(failing, kErrorDiskFull);
+    if (file.Commit()) break;
+    os.FailFileOperation(0, 0);
+    EXPECT_EQ(os.FileContent(kPath), before);
+    EXPECT_TRUE(os.scheduledMoves().empty());
+    EXPECT_EQ(os.FileTree().size(), FakePlatform().FileTree().size() + 1) << "nothing left beside";
+  }
+  EXPECT_EQ(os.FileContent(kPath), before + "C:\\K\\A.EXE=C:\\K\\A.$$$\r\nNUL=C:\\K\\OLD.OLD\r\n");
+  ASSERT_EQ(os.scheduledMoves().size(), 2u);
+  EXPECT_EQ(os.scheduledMoves()[1].target, "");
+}
+
+TEST_F(WinInit, EarlierLinesReserveTheirNamesAndMarkPendingReplacements) {
+  os.AddFile("C:\\K\\KESTRELN.$$$", "pending");
+  os.AddFile(kPath, "[Rename]\r\nC:\\K\\KESTRELN.EXE=C:\\K\\KESTRELN.$$$\r\n"
+                    "C:\\K\\GONE.DLL=C:\\K\\GONE.$$$\r\n");
+  file.Open(os, kPath);
+  EXPECT_TRUE(file.NamesFile("c:\\k\\kestreln.$$$"));
+  EXPECT_TRUE(file.NamesFile("C:\\K\\GONE.$$$")) << "a name stays reserved after its file went";
+  EXPECT_FALSE(file.NamesFile("C:\\K\\OTHER.$$$"));
+  EXPECT_TRUE(file.HasPendingReplacement("C:\\K\\Kestreln.Exe"));
+  EXPECT_FALSE(file.HasPendingReplacement("C:\\K\\GONE.DLL")) << "its replacement is gone";
+  EXPECT_EQ(os.FileContent(kPath)->find("[Rename]"), 0u) << "a file with the section is not rewritten";
 }
 
 TEST_F(WinInit, Windows95UsesTheFileAlone) {

@@ -1,6 +1,7 @@
 #include "platform/fake/fake_platform.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <limits>
 #include <stdexcept>
@@ -13,6 +14,7 @@ struct FakePlatform::Node {
   std::string name;
   std::string shortName;
   bool isFolder = false;
+  uint32_t attributes = kAttributeArchive;
   std::string content;
   std::map<std::string, std::unique_ptr<Node>> children;  // by upper-case long name
   int aliasesMade = 0;
@@ -134,7 +136,7 @@ void FakePlatform::AddFile(const std::string& path, const std::string& content) 
 }
 
 FileHandle FakePlatform::HoldFile(const std::string& path, uint32_t access, uint32_t share) {
-  return Open(path, access, share, FileCreation::kOpenExisting);
+  return OpenNode(path, access, share, FileCreation::kOpenExisting);
 }
 
 void FakePlatform::SetWindowsFolder(const std::string& path) {
@@ -155,8 +157,15 @@ void FakePlatform::SetRegistryString(RegKey root, const std::string& key, const 
   CloseKey(*handle);
 }
 
-void FakePlatform::SetDriveCapacity(char letter, int64_t bytes) {
-  driveCapacities_[UpperCase(std::string(1, letter))[0]] = bytes;
+void FakePlatform::SetDriveCapacity(char letter, int64_t bytes, uint32_t clusterBytes) {
+  const char drive = UpperCase(std::string(1, letter))[0];
+  driveCapacities_[drive] = bytes;
+  clusterSizes_[drive] = clusterBytes;
+}
+
+void FakePlatform::FailFileOperation(uint64_t number, uint32_t error) {
+  failingOperation_ = number == 0 ? 0 : fileOperations_ + number;
+  injectedError_ = error;
 }
 
 void FakePlatform::FailReads(const std::string& path, int64_t offset) {
@@ -188,6 +197,28 @@ bool FakePlatform::FileExists(const std::string& path) const {
 bool FakePlatform::FolderExistsOnDisk(const std::string& path) const {
   const Node* node = Lookup(path);
   return node && node->isFolder;
+}
+
+std::map<std::string, std::string> FakePlatform::FileTree() const {
+  std::map<std::string, std::string> tree;
+  std::vector<std::pair<std::string, const Node*>> pending;
+  for (const auto& [letter, root] : roots_) pending.emplace_back(std::string{letter, ':'}, root.get());
+  while (!pending.empty()) {
+    const auto [path, folder] = pending.back();
+    pending.pop_back();
+    for (const auto& [key, child] : folder->children) {
+      const std::string childPath = path + "\\" + child->name;
+      if (child->isFolder) {
+        tree[childPath] = "<folder>";
+        pending.emplace_back(childPath, child.get());
+      } else {
+        char attributes[16];
+        std::snprintf(attributes, sizeof attributes, "%02X:", child->attributes);
+        tree[childPath] = attributes + child->content;
+      }
+    }
+  }
+  return tree;
 }
 
 std::optional<std::string> FakePlatform::FileContent(const std::string& path) const {
@@ -273,8 +304,15 @@ std::string FakePlatform::LastComponent(const std::string& path) const {
 
 FakePlatform::Node* FakePlatform::AddChild(Node* folder, const std::string& name, bool isFolder) {
   auto node = std::make_unique<Node>();
-  node->name = name;
   node->isFolder = isFolder;
+  if (isFolder) node->attributes = kAttributeDirectory;
+  return Link(folder, std::move(node), name);
+}
+
+// Puts a node into a folder under `name`, with the 8.3 name Windows would give it there.
+FakePlatform::Node* FakePlatform::Link(Node* folder, std::unique_ptr<Node> node,
+                                       const std::string& name) {
+  node->name = name;
   if (IsValidShortName(name)) {
     node->shortName = UpperCase(name);
   } else {
@@ -320,9 +358,21 @@ bool FakePlatform::Fail(uint32_t error) {
   return false;
 }
 
+bool FakePlatform::InjectedFailure() {
+  if (++fileOperations_ != failingOperation_) return false;
+  lastError_ = injectedError_;
+  return true;
+}
+
+bool FakePlatform::IsOpen(const Node* node) const {
+  return std::any_of(handles_.begin(), handles_.end(),
+                     [node](const auto& open) { return open.second->node == node; });
+}
+
 // ---- Files and folders ----
 
 std::optional<FindEntry> FakePlatform::FindFirst(const std::string& path) {
+  if (InjectedFailure()) return std::nullopt;
   const std::string full = Absolute(path);
   if (full.size() <= 3 || full.back() == '\\') {
     Fail(kErrorFileNotFound);
@@ -335,7 +385,7 @@ std::optional<FindEntry> FakePlatform::FindFirst(const std::string& path) {
       Fail(ParentOf(full) ? kErrorFileNotFound : kErrorPathNotFound);
       return std::nullopt;
     }
-    return FindEntry{node->name, node->isFolder ? kAttributeDirectory : kAttributeArchive};
+    return FindEntry{node->name, node->attributes};
   }
   Node* folder = ParentOf(full);
   if (!folder) {
@@ -348,7 +398,7 @@ std::optional<FindEntry> FakePlatform::FindFirst(const std::string& path) {
   }
   for (const auto& [key, child] : folder->children) {
     if (NameMatches(name, child->name)) {
-      return FindEntry{child->name, child->isFolder ? kAttributeDirectory : kAttributeArchive};
+      return FindEntry{child->name, child->attributes};
     }
   }
   Fail(kErrorFileNotFound);
@@ -403,11 +453,26 @@ std::optional<std::string> FakePlatform::ShortPath(const std::string& path) {
 
 FileHandle FakePlatform::Open(const std::string& path, uint32_t access, uint32_t share,
                               FileCreation creation) {
+  if (InjectedFailure()) return kInvalidFile;
+  return OpenNode(path, access, share, creation);
+}
+
+FileHandle FakePlatform::OpenNode(const std::string& path, uint32_t access, uint32_t share,
+                                  FileCreation creation) {
   Node* node = Lookup(path);
   Node* parent = ParentOf(path);
   if (!node && !parent) return Fail(kErrorPathNotFound), kInvalidFile;
   if (node && node->isFolder) return Fail(kErrorAccessDenied), kInvalidFile;
   if (node && !SharingAllows(node, access, share)) return Fail(kErrorSharingViolation), kInvalidFile;
+  // Windows refuses to replace a read-only or hidden file, or to write to a read-only one.
+  const bool replaces = creation == FileCreation::kCreateAlways ||
+                        creation == FileCreation::kTruncateExisting;
+  if (node && (node->attributes & kAttributeReadOnly) && (replaces || (access & kAccessWrite))) {
+    return Fail(kErrorAccessDenied), kInvalidFile;
+  }
+  if (node && replaces && (node->attributes & (kAttributeHidden | kAttributeSystem))) {
+    return Fail(kErrorAccessDenied), kInvalidFile;
+  }
   switch (creation) {
     case FileCreation::kCreateNew:
       if (node) return Fail(kErrorFileExists), kInvalidFile;
@@ -431,6 +496,7 @@ FileHandle FakePlatform::Open(const std::string& path, uint32_t access, uint32_t
 }
 
 std::optional<uint32_t> FakePlatform::Read(FileHandle file, void* buffer, uint32_t count) {
+  if (InjectedFailure()) return std::nullopt;
   OpenFile* open = Handle(file);
   if (!open) return Fail(6), std::nullopt;  // ERROR_INVALID_HANDLE
   if (!(open->access & kAccessRead)) return Fail(kErrorAccessDenied), std::nullopt;
@@ -447,6 +513,7 @@ std::optional<uint32_t> FakePlatform::Read(FileHandle file, void* buffer, uint32
 }
 
 std::optional<uint32_t> FakePlatform::Write(FileHandle file, const void* buffer, uint32_t count) {
+  if (InjectedFailure()) return std::nullopt;
   OpenFile* open = Handle(file);
   if (!open) return Fail(6), std::nullopt;
   if (!(open->access & kAccessWrite)) return Fail(kErrorAccessDenied), std::nullopt;
@@ -466,6 +533,7 @@ std::optional<uint32_t> FakePlatform::Write(FileHandle file, const void* buffer,
 }
 
 std::optional<int64_t> FakePlatform::Seek(FileHandle file, int64_t distance, SeekOrigin origin) {
+  if (InjectedFailure()) return std::nullopt;
   OpenFile* open = Handle(file);
   if (!open) return Fail(6), std::nullopt;
   int64_t base = 0;
@@ -477,6 +545,7 @@ std::optional<int64_t> FakePlatform::Seek(FileHandle file, int64_t distance, See
 }
 
 bool FakePlatform::Truncate(FileHandle file) {
+  if (InjectedFailure()) return false;
   OpenFile* open = Handle(file);
   if (!open) return Fail(6);
   if (!(open->access & kAccessWrite)) return Fail(kErrorAccessDenied);
@@ -496,36 +565,95 @@ bool FakePlatform::Close(FileHandle file) {
 }
 
 bool FakePlatform::Delete(const std::string& path) {
+  if (InjectedFailure()) return false;
   Node* node = Lookup(path);
   if (!node) return Fail(ParentOf(path) ? kErrorFileNotFound : kErrorPathNotFound);
-  if (node->isFolder) return Fail(kErrorAccessDenied);
-  for (const auto& [handle, open] : handles_) {
-    if (open->node == node) return Fail(kErrorSharingViolation);
-  }
+  if (node->isFolder || (node->attributes & kAttributeReadOnly)) return Fail(kErrorAccessDenied);
+  if (IsOpen(node)) return Fail(kErrorSharingViolation);
   ParentOf(path)->children.erase(UpperCase(node->name));
   return true;
 }
 
 bool FakePlatform::Copy(const std::string& source, const std::string& target, bool failIfExists) {
+  if (InjectedFailure()) return false;
   const Node* from = Lookup(source);
   if (!from || from->isFolder) return Fail(from ? kErrorAccessDenied : kErrorFileNotFound);
   if (!SharingAllows(from, kAccessRead, kShareRead)) return Fail(kErrorSharingViolation);
   const std::string content = from->content;
-  const FileHandle out = Open(target, kAccessWrite, kShareNone,
-                              failIfExists ? FileCreation::kCreateNew : FileCreation::kCreateAlways);
+  const FileHandle out = OpenNode(target, kAccessWrite, kShareNone,
+                                  failIfExists ? FileCreation::kCreateNew : FileCreation::kCreateAlways);
   if (out == kInvalidFile) return false;
   Handle(out)->node->content = content;
   return Close(out);
 }
 
 bool FakePlatform::Move(const std::string& source, const std::string& target, uint32_t flags) {
+  if (InjectedFailure()) return false;
   if (flags & kMoveDelayUntilReboot) {
     scheduledMoves_.push_back({source, target, flags});
     return true;
   }
-  if (Lookup(target) && !(flags & kMoveReplaceExisting)) return Fail(kErrorAlreadyExists);
-  if (!Copy(source, target, false)) return false;
-  return Delete(source);
+  Node* from = Lookup(source);
+  if (!from) return Fail(ParentOf(source) ? kErrorFileNotFound : kErrorPathNotFound);
+  Node* folder = ParentOf(target);
+  if (!folder) return Fail(kErrorPathNotFound);
+  // A rename needs delete access, which no opener of this fake shares.
+  if (IsOpen(from)) return Fail(kErrorSharingViolation);
+  if (Node* existing = Lookup(target); existing && existing != from) {
+    if (!(flags & kMoveReplaceExisting)) return Fail(kErrorAlreadyExists);
+    if (existing->isFolder || (existing->attributes & kAttributeReadOnly)) {
+      return Fail(kErrorAccessDenied);
+    }
+    if (IsOpen(existing)) return Fail(kErrorSharingViolation);
+    folder->children.erase(UpperCase(existing->name));
+  }
+  Node* origin = ParentOf(source);
+  auto node = std::move(origin->children.at(UpperCase(from->name)));
+  origin->children.erase(UpperCase(from->name));
+  Link(folder, std::move(node), LastComponent(target));
+  return true;
+}
+
+bool FakePlatform::CancelScheduledMove(const std::string& source, const std::string& target) {
+  const auto match = std::find_if(scheduledMoves_.begin(), scheduledMoves_.end(),
+                                  [&](const ScheduledMove& move) {
+                                    return UpperCase(move.source) == UpperCase(source) &&
+                                           UpperCase(move.target) == UpperCase(target);
+                                  });
+  if (match == scheduledMoves_.end()) return Fail(kErrorFileNotFound);
+  scheduledMoves_.erase(match);
+  return true;
+}
+
+std::optional<uint32_t> FakePlatform::Attributes(const std::string& path) {
+  if (InjectedFailure()) return std::nullopt;
+  const Node* node = Lookup(path);
+  if (!node) return Fail(ParentOf(path) ? kErrorFileNotFound : kErrorPathNotFound), std::nullopt;
+  return node->attributes;
+}
+
+bool FakePlatform::SetAttributes(const std::string& path, uint32_t attributes) {
+  if (InjectedFailure()) return false;
+  Node* node = Lookup(path);
+  if (!node) return Fail(ParentOf(path) ? kErrorFileNotFound : kErrorPathNotFound);
+  // FILE_ATTRIBUTE_NORMAL stands alone; a file always keeps its archive bit here.
+  attributes &= kAttributeReadOnly | kAttributeHidden | kAttributeSystem | kAttributeArchive;
+  node->attributes = node->isFolder ? (attributes | kAttributeDirectory) : attributes;
+  if (!node->isFolder && node->attributes == 0) node->attributes = kAttributeArchive;
+  return true;
+}
+
+std::optional<DiskSpace> FakePlatform::FreeSpace(const std::string& root) {
+  if (InjectedFailure()) return std::nullopt;
+  const char drive = root.empty() ? '\0' : UpperCase(root.substr(0, 1))[0];
+  if (!roots_.count(drive) || hiddenFreeSpace_.count(drive)) {
+    return Fail(kErrorPathNotFound), std::nullopt;
+  }
+  const auto cluster = clusterSizes_.find(drive);
+  constexpr int64_t kRoomyDrive = int64_t{1} << 40;
+  const int64_t room = driveCapacities_.count(drive) ? RoomOnDrive(drive) : kRoomyDrive;
+  return DiskSpace{static_cast<uint64_t>(room),
+                   cluster == clusterSizes_.end() ? 4096u : cluster->second};
 }
 
 bool FakePlatform::WriteIniString(const std::string& section, const std::string& key,
@@ -604,6 +732,7 @@ int FakePlatform::ShowMessage(WindowHandle owner, const std::string& text,
                               const std::string& caption, uint32_t style) {
   messages_.push_back({owner, text, caption, style});
   if ((style & 0xF) == kMbOk) return kIdOk;
+  if (messageAnswers_.empty() && defaultAnswer_) return *defaultAnswer_;
   if (messageAnswers_.empty()) {
     ScriptError("no scripted answer for the message \"" + text + "\"");
   }

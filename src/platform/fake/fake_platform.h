@@ -109,8 +109,20 @@ class FakePlatform : public Platform {
                          const std::string& value);
   // A drive that holds at most `bytes` bytes of file content: a write that
   // does not fit writes what does and reports the short count, or fails with
-  // ERROR_DISK_FULL when nothing fits.
-  void SetDriveCapacity(char letter, int64_t bytes);
+  // ERROR_DISK_FULL when nothing fits. FreeSpace reports what is left, with
+  // `clusterBytes` as the drive's allocation unit.
+  void SetDriveCapacity(char letter, int64_t bytes, uint32_t clusterBytes = 512);
+  // FreeSpace of that drive fails, as on a drive that can't tell.
+  void HideFreeSpace(char letter) { hiddenFreeSpace_.insert(letter); }
+  // The `number`th file operation from now on (open, read, write, seek,
+  // truncate, rename, delete, copy, find and the attribute calls, counted
+  // from 1) fails with `error` and changes nothing. 0 turns that off.
+  void FailFileOperation(uint64_t number, uint32_t error);
+  // File operations counted so far.
+  uint64_t fileOperations() const { return fileOperations_; }
+  // Message boxes with a choice for which no answer is scripted get this one
+  // instead of being a test error.
+  void AnswerUnscriptedMessagesWith(int answer) { defaultAnswer_ = answer; }
   // Reads of an existing file fail (a data error) from `offset` on; a read
   // that starts before it stops there.
   void FailReads(const std::string& path, int64_t offset = 0);
@@ -139,6 +151,9 @@ class FakePlatform : public Platform {
 
   // ---- Inspecting the result ----
   bool FileExists(const std::string& path) const;
+  // Every file of every drive, by its full long path: its attributes in hex,
+  // a colon and its content.
+  std::map<std::string, std::string> FileTree() const;
   bool FolderExistsOnDisk(const std::string& path) const;
   std::optional<std::string> FileContent(const std::string& path) const;
   std::optional<std::string> RegistryString(RegKey root, const std::string& key,
@@ -181,6 +196,10 @@ class FakePlatform : public Platform {
   bool Delete(const std::string& path) override;
   bool Copy(const std::string& source, const std::string& target, bool failIfExists) override;
   bool Move(const std::string& source, const std::string& target, uint32_t flags) override;
+  bool CancelScheduledMove(const std::string& source, const std::string& target) override;
+  std::optional<uint32_t> Attributes(const std::string& path) override;
+  bool SetAttributes(const std::string& path, uint32_t attributes) override;
+  std::optional<DiskSpace> FreeSpace(const std::string& root) override;
   uint32_t LastError() override { return lastError_; }
   std::string WindowsFolder() override { return windowsFolder_; }
   std::string ModulePath() override { return modulePath_; }
@@ -237,9 +256,15 @@ class FakePlatform : public Platform {
   Node* ParentOf(const std::string& path) const;
   std::string LastComponent(const std::string& path) const;
   Node* AddChild(Node* folder, const std::string& name, bool isFolder);
+  Node* Link(Node* folder, std::unique_ptr<Node> node, const std::string& name);
+  FileHandle OpenNode(const std::string& path, uint32_t access, uint32_t share,
+                      FileCreation creation);
+  bool IsOpen(const Node* node) const;
   bool SharingAllows(const Node* file, uint32_t access, uint32_t share) const;
   OpenFile* Handle(FileHandle file);
   bool Fail(uint32_t error);
+  // Counts one file operation; true (with the error set) when it is the one to fail.
+  bool InjectedFailure();
   static std::string FolderPartOf(const std::string& full);
   // Bytes a write may still add on the drive; unlimited without a capacity.
   int64_t RoomOnDrive(char drive) const;
@@ -248,6 +273,12 @@ class FakePlatform : public Platform {
   std::map<char, uint32_t> driveTypes_;
   std::map<char, std::unique_ptr<Node>> roots_;
   std::map<char, int64_t> driveCapacities_;
+  std::map<char, uint32_t> clusterSizes_;
+  std::set<char> hiddenFreeSpace_;
+  uint64_t fileOperations_ = 0;
+  uint64_t failingOperation_ = 0;
+  uint32_t injectedError_ = 0;
+  std::optional<int> defaultAnswer_;
   std::map<FileHandle, std::unique_ptr<OpenFile>> handles_;
   FileHandle nextHandle_ = 0x100;
   std::string currentFolder_ = "C:\\";
