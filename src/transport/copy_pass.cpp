@@ -6,6 +6,7 @@
 #include "package/crc32.h"
 #include "package/package_directory.h"
 #include "transport/path_helpers.h"
+#include "transport/space_check.h"
 
 namespace qm {
 
@@ -65,7 +66,7 @@ class VolumeCopy {
         block_(kCopyBlockSize) {}
 
   void Run() {
-    if (!ReadDirectory()) return;
+    if (!ReadDirectory() || !EnoughSpace()) return;
     const std::string firstPath = VolumePath(1);
     const FileHandle first = OpenVolume(firstPath);
     if (first == kInvalidFile) return;
@@ -93,6 +94,13 @@ class VolumeCopy {
     const auto refusal = ReadPackageDirectory(os_, setup_.state);
     if (refusal) Fail(refusal->reason);
     return !refusal;
+  }
+
+  // Nothing is written when a drive has too little room for the installation.
+  bool EnoughSpace() {
+    const auto shortage = CheckFreeSpace(setup_);
+    if (shortage) Fail(*shortage);
+    return !shortage;
   }
 
   FileHandle OpenVolume(const std::string& path) {

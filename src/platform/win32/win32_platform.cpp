@@ -1,12 +1,16 @@
 #include "platform/win32/win32_platform.h"
 
+#include <algorithm>
 #include <cstring>
+#include <vector>
 
 #include <objbase.h>
 #include <objidl.h>
 #include <shlobj.h>
 #include <shellapi.h>
 
+#include "platform/win32/disk_space.h"
+#include "platform/win32/pending_moves.h"
 #include "platform/win32/shell_link.h"
 #include "ui/win32/backdrop_window.h"
 #include "ui/win32/dialog_procedure.h"
@@ -44,6 +48,23 @@ void EnableShutdownPrivilege(HANDLE token) {
   privileges.Privileges[0].Attributes = SE_PRIVILEGE_ENABLED;
   LookupPrivilegeValueA(nullptr, "SeShutdownPrivilege", &privileges.Privileges[0].Luid);
   AdjustTokenPrivileges(token, FALSE, &privileges, 0, nullptr, nullptr);
+}
+
+// Takes the first pair of the open Session Manager key's list that moves
+// `source` to `target` (both in NtPathForm, the target empty for a deletion)
+// out of the list: ERROR_SUCCESS, ERROR_FILE_NOT_FOUND when no pair does, or
+// the registry's error.
+LONG WithdrawPendingMove(HKEY key, const std::string& source, const std::string& target) {
+  std::string value;
+  const LONG status = ReadPendingMoves(key, value);
+  if (status != ERROR_SUCCESS) return status;
+  std::vector<PendingMove> moves = SplitPendingMoves(value);
+  const auto found = std::find_if(moves.begin(), moves.end(), [&](const PendingMove& move) {
+    return EntryNamesPath(move.source, source) && TargetNamesPath(move.target, target);
+  });
+  if (found == moves.end()) return ERROR_FILE_NOT_FOUND;
+  moves.erase(found);
+  return StorePendingMoves(key, moves);
 }
 
 }  // namespace
@@ -158,8 +179,44 @@ bool Win32Platform::Copy(const std::string& source, const std::string& target,
   return Succeeded(CopyFileA(source.c_str(), target.c_str(), failIfExists) != FALSE);
 }
 
+// A plain rename goes through MoveFileA: Windows 95 has MoveFileExA only as
+// a stub that fails. A move for the next start (Windows NT) takes NULL as the
+// target of a deletion; an empty text there fails with ERROR_PATH_NOT_FOUND.
 bool Win32Platform::Move(const std::string& source, const std::string& target, uint32_t flags) {
-  return Succeeded(MoveFileExA(source.c_str(), target.c_str(), flags) != FALSE);
+  if (flags == 0) return Succeeded(MoveFileA(source.c_str(), target.c_str()) != FALSE);
+  const bool deletion = target.empty() && (flags & kMoveDelayUntilReboot) != 0;
+  return Succeeded(MoveFileExA(source.c_str(), deletion ? nullptr : target.c_str(), flags) !=
+                   FALSE);
+}
+
+// The list of moves for the next start is edited directly, as no call takes
+// a move back; only calls that Windows 95 and NT 4.0 have are used.
+bool Win32Platform::CancelScheduledMove(const std::string& source, const std::string& target) {
+  HKEY key = nullptr;
+  if (!RegistrySucceeded(RegOpenKeyExA(HKEY_LOCAL_MACHINE, kSessionManagerKey, 0,
+                                       KEY_QUERY_VALUE | KEY_SET_VALUE, &key))) {
+    return false;
+  }
+  const LONG status = WithdrawPendingMove(key, NtPathForm(source),
+                                          target.empty() ? std::string() : NtPathForm(target));
+  RegCloseKey(key);
+  return RegistrySucceeded(status);
+}
+
+std::optional<uint32_t> Win32Platform::Attributes(const std::string& path) {
+  const DWORD attributes = GetFileAttributesA(path.c_str());
+  if (!Succeeded(attributes != INVALID_FILE_ATTRIBUTES)) return std::nullopt;
+  return attributes;
+}
+
+bool Win32Platform::SetAttributes(const std::string& path, uint32_t attributes) {
+  return Succeeded(SetFileAttributesA(path.c_str(), attributes) != FALSE);
+}
+
+std::optional<DiskSpace> Win32Platform::FreeSpace(const std::string& root) {
+  const std::optional<DiskSpace> space = QueryDiskSpace(root, LookUpGetDiskFreeSpaceEx());
+  Succeeded(space.has_value());
+  return space;
 }
 
 // ---- The system --------------------------------------------------------------

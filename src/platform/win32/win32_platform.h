@@ -32,6 +32,10 @@ class Win32Platform : public Platform {
   bool Delete(const std::string& path) override;
   bool Copy(const std::string& source, const std::string& target, bool failIfExists) override;
   bool Move(const std::string& source, const std::string& target, uint32_t flags) override;
+  bool CancelScheduledMove(const std::string& source, const std::string& target) override;
+  std::optional<uint32_t> Attributes(const std::string& path) override;
+  bool SetAttributes(const std::string& path, uint32_t attributes) override;
+  std::optional<DiskSpace> FreeSpace(const std::string& root) override;
   uint32_t LastError() override;
 
   std::string WindowsFolder() override;
