@@ -338,7 +338,7 @@ Scenario InstallOverRunningProgram() {
   Scenario s = Installing("install_over_in_use");
   s.playedBefore = {"install_full"};
   s.prepare = UseFirstInstallation;
-  s.steps = Join({UpToCopy(), AfterUnpack(), {RebootQuestion(kNo), RunQuestion(kNo)}});
+  s.steps = Join({UpToCopy(), AfterUnpack(), {RebootQuestion(kNo)}});
   s.verify = [] {
     const std::string problem = CheckWaitingForRestart(TestMedia());
     return problem.empty() ? CheckAfterRestart(TestMedia()) : problem;
