@@ -271,9 +271,11 @@ void LayDownEarlierInstallation(bool allVolumes) {
               MOVEFILE_DELAY_UNTIL_REBOOT | MOVEFILE_REPLACE_EXISTING);
 }
 
-// Some earlier files as a user or an older setup may leave them.
+// Some earlier files as a user or an older setup may leave them; the main
+// program among them, which is replaced only at the next start.
 void MarkFilesReadOnlyAndHidden() {
   SetFileAttributesA(InDestination("UnInstal.Exe").c_str(), FILE_ATTRIBUTE_READONLY);
+  SetFileAttributesA(InDestination(kMainProgram).c_str(), FILE_ATTRIBUTE_READONLY);
   SetFileAttributesA(InDestination("Block.Dat").c_str(), FILE_ATTRIBUTE_HIDDEN);
 }
 
@@ -505,7 +507,8 @@ Scenario UpdateWithFilesInUse() {
   return s;
 }
 
-// A read-only and a hidden earlier file are replaced like the others.
+// Read-only and hidden earlier files are replaced like the others; the
+// read-only main program at the next start.
 Scenario UpdateOverReadOnlyFiles() {
   Scenario s = OnSmallDrive("read_only");
   s.prepare = [] {
