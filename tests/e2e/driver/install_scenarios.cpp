@@ -35,14 +35,8 @@ std::string ShortcutPath() {
          "\\Kestrelon!.LNK";
 }
 
-bool IsHelpFile(const std::string& name) {
-  return name.size() >= 4 && Capitals(name.substr(name.size() - 4)) == ".HLP";
-}
-
 // Where the unpack pass puts a product file: help files into Windows' Help folder.
-std::string InstalledPlace(const std::string& name) {
-  return IsHelpFile(name) ? WindowsFolder() + "\\Help\\" + name : Installed(name);
-}
+std::string InstalledPlace(const std::string& name) { return PlaceOf(kInstallFolder, name); }
 
 // Files an earlier installation and its user left in the destination folder:
 // an abandoned run must leave every one of them as it was.
@@ -344,7 +338,7 @@ Scenario InstallOverRunningProgram() {
   Scenario s = Installing("install_over_in_use");
   s.playedBefore = {"install_full"};
   s.prepare = UseFirstInstallation;
-  s.steps = Join({UpToCopy(), AfterUnpack(), {RebootQuestion(kNo), RunQuestion(kNo)}});
+  s.steps = Join({UpToCopy(), AfterUnpack(), {RebootQuestion(kNo)}});
   s.verify = [] {
     const std::string problem = CheckWaitingForRestart(TestMedia());
     return problem.empty() ? CheckAfterRestart(TestMedia()) : problem;

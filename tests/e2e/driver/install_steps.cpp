@@ -39,6 +39,7 @@ std::string ProgramOf(const Scenario& scenario, const std::string& argument) {
 
 Media TestMedia() { return {"disks", "product", "product.list"}; }
 Media LongMedia() { return {"long", "long-product", "long-product.list"}; }
+Media UpdateMedia() { return {"update", "update-product", "update-product.list"}; }
 
 std::vector<std::string> ProductFiles(const Media& media) {
   std::vector<std::string> names;
@@ -50,6 +51,14 @@ std::vector<std::string> ProductFiles(const Media& media) {
 
 std::string ProductFile(const Media& media, const std::string& name) {
   return InMedia(media.product) + "\\" + name;
+}
+
+bool IsHelpFile(const std::string& name) {
+  return name.size() >= 4 && Capitals(name.substr(name.size() - 4)) == ".HLP";
+}
+
+std::string PlaceOf(const std::string& destination, const std::string& name) {
+  return (IsHelpFile(name) ? WindowsFolder() + "\\Help" : destination) + "\\" + name;
 }
 
 std::string MediaVolume(const Media& media, int volume) {
@@ -94,9 +103,11 @@ std::vector<DialogStep> Join(const std::vector<std::vector<DialogStep>>& parts) 
   return steps;
 }
 
-std::vector<DialogStep> UpToCopy() {
+std::vector<DialogStep> UpToCopy() { return UpToCopy(kInstallFolder); }
+
+std::vector<DialogStep> UpToCopy(const std::string& destination) {
   DialogStep main = Click("Destination Directory", "", kOk);
-  main.editTexts = {{104, kInstallFolder}};
+  main.editTexts = {{104, destination}};
   return {main, Click("License Agreement", "", kOk)};
 }
 

@@ -20,10 +20,15 @@ struct Media {
 };
 Media TestMedia();  // the test product in three volumes
 Media LongMedia();  // the same with 3 MB more that does not compress
+Media UpdateMedia();  // the test product with a 1 MB manual that compresses well
 
 std::vector<std::string> ProductFiles(const Media& media);  // in packing order
 std::string MediaVolume(const Media& media, int volume);     // a volume in the media folder
 std::string ProductFile(const Media& media, const std::string& name);
+// Where the unpack pass puts a product file of that name for the given
+// destination: help files into Windows' Help folder, the others there.
+std::string PlaceOf(const std::string& destination, const std::string& name);
+bool IsHelpFile(const std::string& name);
 int VolumeCount(const Media& media);
 // Copies setup.exe and every volume (or volume 1 alone) to kDisksFolder, afresh.
 void StageDisks(const Media& media, bool allVolumes);
@@ -43,6 +48,7 @@ std::string CheckInstalled(const Media& media, bool windowsNt);
 // ---- Dialogs ----
 std::vector<DialogStep> Join(const std::vector<std::vector<DialogStep>>& parts);
 std::vector<DialogStep> UpToCopy();     // MAIN with kInstallFolder, then I Agree
+std::vector<DialogStep> UpToCopy(const std::string& destination);
 std::vector<DialogStep> AfterUnpack();  // GROUP and REPLACE accepted as offered
 DialogStep SuccessQuestion(int answer);
 DialogStep RebootQuestion(int answer);

@@ -76,9 +76,6 @@ std::vector<std::string> TextLines(const std::string& path) {
   return lines;
 }
 
-namespace {
-
-// The raw bytes of a value, or nothing when the key or the value is missing.
 std::optional<std::string> RegistryBytes(HKEY root, const std::string& key,
                                          const std::string& name) {
   HKEY opened = nullptr;
@@ -98,8 +95,6 @@ std::optional<std::string> RegistryBytes(HKEY root, const std::string& key,
   RegCloseKey(opened);
   return bytes;
 }
-
-}  // namespace
 
 std::optional<std::string> RegistryString(HKEY root, const std::string& key,
                                           const std::string& name) {

@@ -24,6 +24,9 @@ std::vector<std::string> FilesIn(const std::string& folder);
 // Lines of a text file without their line ends; empty when it can't be read.
 std::vector<std::string> TextLines(const std::string& path);
 
+// The raw bytes of a value, or nothing when the key or the value is missing.
+std::optional<std::string> RegistryBytes(HKEY root, const std::string& key,
+                                         const std::string& name);
 std::optional<std::string> RegistryString(HKEY root, const std::string& key,
                                           const std::string& name);
 // The strings of a REG_MULTI_SZ value, empty when it is missing.

@@ -23,6 +23,18 @@ std::string CheckShown(HWND dialog, const DialogStep& step) {
   return "";
 }
 
+// Empty when the dialog's owner has the title the step names, else who owns it.
+std::string CheckOwner(HWND dialog, const DialogStep& step) {
+  if (step.ownerCaption.empty()) return "";
+  HWND owner = GetWindow(dialog, GW_OWNER);
+  char title[256] = "";
+  if (owner != nullptr) GetWindowTextA(owner, title, sizeof title);
+  if (owner != nullptr && step.ownerCaption == title) return "";
+  return Describe(dialog) + " is owned by " +
+         (owner != nullptr ? "\"" + std::string(title) + "\"" : std::string("no window")) +
+         ", expected \"" + step.ownerCaption + "\"";
+}
+
 // Empty when the click did to the dialog what the step says, else what went wrong.
 std::string CheckOutcome(SetupSession& session, HWND dialog, const DialogStep& step,
                          DWORD deadline) {
@@ -94,7 +106,10 @@ bool PlayStep(SetupSession& session, const DialogStep& step, DWORD deadline) {
                              ") appeared" + showing);
   }
   std::string problem = CheckShown(dialog, step);
+  if (problem.empty()) problem = CheckOwner(dialog, step);
   if (!problem.empty()) return Fail(session, problem);
+  // A message box's whole text goes to the log: it may name paths and sizes.
+  if (!step.textContains.empty()) std::printf("    \"%s\"\n", MessageBoxText(dialog).c_str());
   if (!step.watchClosely) TakeScreenshot(step.caption);
   for (const auto& [id, text] : step.editTexts) SetControlText(dialog, id, text);
   for (const auto& [id, text] : step.typedTexts) TypeText(dialog, id, text);
@@ -120,6 +135,13 @@ bool Play(const Scenario& scenario, const std::string& program, DWORD seconds) {
     }
   }
   if (scenario.prepare) scenario.prepare();
+  if (scenario.checkPrepared) {
+    const std::string problem = scenario.checkPrepared();
+    if (!problem.empty()) {
+      std::printf("FAILED: not prepared: %s\n", problem.c_str());
+      return false;
+    }
+  }
   SetupSession session;
   if (!session.Start(program)) {
     std::printf("FAILED: cannot start %s (error %lu)\n", program.c_str(), GetLastError());

@@ -23,6 +23,7 @@ struct DialogStep {
   std::vector<std::pair<int, std::string>> expectTexts;  // control id, text it must show
   std::vector<std::pair<int, std::string>> editTexts;    // control id, text to set
   std::vector<std::pair<int, std::string>> typedTexts;   // control id, text to type key by key
+  std::string ownerCaption;  // when not empty: the title of the window that owns the dialog
   int clickId = 1;                                       // the button to click (IDOK)
   Outcome outcome = Outcome::kCloses;
   // Look every millisecond: the dialog may be up only briefly (a progress pass).
@@ -38,6 +39,9 @@ struct Scenario {
   bool installs = false;
   std::vector<std::string> playedBefore;  // scenarios played first, in order
   std::function<void()> prepare;  // runs before the setup starts
+  // Empty when prepare left the machine as the scenario needs, else what is
+  // missing; the setup is not started then.
+  std::function<std::string()> checkPrepared;
   std::vector<DialogStep> steps;
   unsigned long exitCode = 0;
   // Empty when the run left what it should, else what is wrong.
@@ -54,6 +58,8 @@ std::string ProgramOf(const Scenario& scenario, const std::string& argument);
 
 // The scenarios that run a whole installation from media.
 std::vector<Scenario> InstallScenarios();
+// Updates over an earlier installation on the small drive K:.
+std::vector<Scenario> SmallDriveScenarios();
 
 // The scenario of that name, or nullptr.
 const Scenario* FindScenario(const std::string& name);

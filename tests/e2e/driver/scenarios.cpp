@@ -198,6 +198,7 @@ const std::vector<Scenario>& AllScenarios() {
     std::vector<Scenario> all = {Smoke(), RegisteredFolder(), MainRefusals(),
                                  TypedFolderThenLicenseExit(), LicenseAgreed()};
     for (Scenario& each : InstallScenarios()) all.push_back(std::move(each));
+    for (Scenario& each : SmallDriveScenarios()) all.push_back(std::move(each));
     return all;
   }();
   return scenarios;

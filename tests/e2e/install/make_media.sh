@@ -6,6 +6,10 @@
 #   OUT/long/                        setup.exe and the same product with a large
 #                                    incompressible file added, so that the unpack
 #                                    pass runs long enough to be cancelled from outside
+#   OUT/update/                      setup.exe and the test product with a 1 MB manual
+#                                    added that compresses well, so that the files
+#                                    waiting to be put in place take more room than
+#                                    the package (the update scenarios on a small drive)
 #
 #   make_media.sh SETUP_EXE WINDOWS_BUILD_DIR OUT
 #
@@ -50,3 +54,12 @@ head -c 3000000 < <(openssl enc -aes-128-ctr -nosalt -pass pass:filler -pbkdf2 -
   >"$out/long-product/Filler.Dat"
 { cat "$out/product.list"; echo Filler.Dat; } >"$out/long-product.list"
 pack_in_three "$out/long-product" "$out/long-product.list" "$out/long"
+
+# The update product: the test product and a 1 MB text manual.
+cp -r "$out/product" "$out/update-product"
+# The licence texts four times over (about 1.2 MB), cut to 1,000,000 bytes.
+for _ in 1 2 3 4; do sed 's/$/\r/' /usr/share/common-licenses/*; done >"$out/manual.tmp"
+head -c 1000000 "$out/manual.tmp" >"$out/update-product/Manual.Txt"
+rm "$out/manual.tmp"
+{ cat "$out/product.list"; echo Manual.Txt; } >"$out/update-product.list"
+pack_in_three "$out/update-product" "$out/update-product.list" "$out/update"
