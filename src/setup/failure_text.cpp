@@ -12,7 +12,7 @@ bool IsFolder(Platform& os, const std::string& path) {
 }  // namespace
 
 std::string FailureReason(Platform& os, const std::string& path, uint32_t error) {
-  if (path.size() >= kLongestPath || error == kErrorFilenameTooLong) return "the path is too long";
+  if (path.size() > kLongestPath || error == kErrorFilenameTooLong) return "the path is too long";
   switch (error) {
     case kErrorDiskFull:
     case kErrorHandleDiskFull:

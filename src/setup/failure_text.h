@@ -9,7 +9,7 @@
 
 namespace qm {
 
-// Paths of this many characters or more are beyond what Windows accepts.
+// The longest path Windows accepts (MAX_PATH less the terminating zero).
 constexpr size_t kLongestPath = 259;
 
 // "the disk is full", "access is denied" and the like; `path` tells a folder

@@ -132,6 +132,9 @@ bool WinInitFile::HasPendingReplacement(const std::string& path) {
   });
 }
 
+// Windows NT never carries out the file's lines (the scheduled moves do the
+// work), so there an earlier line whose file is gone holds no name: without
+// that, names would stay taken for good by the lines of every earlier update.
 bool WinInitFile::NamesFile(const std::string& path) {
   if (!os_) return false;
   const std::string wanted = Comparable(path);
@@ -139,12 +142,17 @@ bool WinInitFile::NamesFile(const std::string& path) {
     return Comparable(line.source) == wanted ||
            (UpperCase(line.target) != kNul && Comparable(line.target) == wanted);
   };
-  return std::any_of(earlier_.begin(), earlier_.end(), names) ||
+  const bool windowsNt = os_->Version().platformId == kPlatformWin32Nt;
+  const auto holdsName = [&](const RenameLine& line) {
+    return names(line) && (!windowsNt || Exists(*os_, line.source).value_or(true));
+  };
+  return std::any_of(earlier_.begin(), earlier_.end(), holdsName) ||
          std::any_of(lines_.begin(), lines_.end(), names);
 }
 
 bool WinInitFile::Commit() {
-  if (!os_ || (sectionWritten_ && committed_ == lines_.size())) return true;
+  // A file that could not be read is left alone while there is nothing to add.
+  if (!os_ || ((sectionWritten_ || unreadable_) && committed_ == lines_.size())) return true;
   if (unreadable_) {
     lastError_ = kErrorAccessDenied;
     return false;

@@ -115,10 +115,14 @@ TEST_F(WinInit, EarlierLinesReserveTheirNamesAndMarkPendingReplacements) {
   os.AddFile("C:\\K\\KESTRELN.$$$", "pending");
   os.AddFile(kPath, "[Rename]\r\nC:\\K\\KESTRELN.EXE=C:\\K\\KESTRELN.$$$\r\n"
                     "C:\\K\\GONE.DLL=C:\\K\\GONE.$$$\r\n");
+  os.SetVersion(4, 0, kPlatformWin32Windows);
   file.Open(os, kPath);
   EXPECT_TRUE(file.NamesFile("c:\\k\\kestreln.$$$"));
-  EXPECT_TRUE(file.NamesFile("C:\\K\\GONE.$$$")) << "a name stays reserved after its file went";
+  EXPECT_TRUE(file.NamesFile("C:\\K\\GONE.$$$")) << "Windows 95 still carries the line out";
   EXPECT_FALSE(file.NamesFile("C:\\K\\OTHER.$$$"));
+  os.SetVersion(4, 0, kPlatformWin32Nt);
+  EXPECT_TRUE(file.NamesFile("c:\\k\\kestreln.$$$"));
+  EXPECT_FALSE(file.NamesFile("C:\\K\\GONE.$$$")) << "Windows NT never carries the line out";
   EXPECT_TRUE(file.HasPendingReplacement("C:\\K\\Kestreln.Exe"));
   EXPECT_FALSE(file.HasPendingReplacement("C:\\K\\GONE.DLL")) << "its replacement is gone";
   EXPECT_EQ(os.FileContent(kPath)->find("[Rename]"), 0u) << "a file with the section is not rewritten";
