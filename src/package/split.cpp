@@ -60,8 +60,8 @@ std::string SplitOut(Setup& setup, StagedUpdate& update, FileHandle joined, Pack
   }
   const std::string target = PlaceOf(setup, node.name);
   if (target.empty()) {
-    return "The folder " + HelpFolder(setup) + " could not be read: " +
-           FailureReason(os, HelpFolder(setup), os.LastError()) + ".";
+    return "The folder " + HelpFolder(setup) +
+           " could not be read: " + FailureReason(os, HelpFolder(setup), os.LastError()) + ".";
   }
   ScopedFile staged(os, update.Create(target, kAccessWrite));
   if (!staged.IsOpen()) return update.problem();
@@ -74,8 +74,8 @@ std::string CutToMainProgram(Setup& setup, const std::string& joinedPath,
   const PackageNode* first = setup.state.directoryHead.get();
   if (!first) return std::string();
   Platform& os = setup.os;
-  ScopedFile joined(os, os.Open(joinedPath, kAccessReadWrite, kShareNone,
-                                FileCreation::kOpenExisting));
+  ScopedFile joined(os,
+                    os.Open(joinedPath, kAccessReadWrite, kShareNone, FileCreation::kOpenExisting));
   if (joined.IsOpen() &&
       os.Seek(joined.handle(), first->offset, SeekOrigin::kBegin) == first->offset &&
       os.Truncate(joined.handle())) {
@@ -103,8 +103,8 @@ std::string SplitJoinedFile(Setup& setup, StagedUpdate& update, const std::strin
   const std::string mainProgram =
       JoinPath(setup.state.destinationFolder, setup.product.mainProgram);
   {
-    ScopedFile joined(os, os.Open(joinedPath, kAccessRead, kShareRead,
-                                  FileCreation::kOpenExisting));
+    ScopedFile joined(os,
+                      os.Open(joinedPath, kAccessRead, kShareRead, FileCreation::kOpenExisting));
     if (!joined.IsOpen()) return FileProblem(os, mainProgram, "read", os.LastError());
     for (PackageNode* node = setup.state.directoryHead.get(); node; node = node->next.get()) {
       std::string problem = SplitOut(setup, update, joined.handle(), *node, mainProgram);

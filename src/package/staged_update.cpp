@@ -38,13 +38,16 @@ bool StagedUpdate::Reserved(const std::string& path) { return setup_.winInit.Nam
 
 FileHandle StagedUpdate::Create(const std::string& target, uint32_t access, bool mainProgram) {
   Platform& os = setup_.os;
-  if (target.size() > kLongestPath) return Fail(target, "created", kErrorFilenameTooLong), kInvalidFile;
+  if (target.size() > kLongestPath) {
+    return Fail(target, "created", kErrorFilenameTooLong), kInvalidFile;
+  }
   const auto attributes = os.Attributes(target);
   if (attributes && (*attributes & kAttributeDirectory)) {
     return Fail(target, "created", kErrorAccessDenied), kInvalidFile;
   }
-  const FreeName name = CreateUniqueFile(os, target, kStagedExtension, access,
-                                         [this](const std::string& path) { return Reserved(path); });
+  const FreeName name =
+      CreateUniqueFile(os, target, kStagedExtension, access,
+                       [this](const std::string& path) { return Reserved(path); });
   if (name.file == kInvalidFile) return Fail(target, "created", name.error), kInvalidFile;
   Entry entry;
   entry.target = target;

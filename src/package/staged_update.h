@@ -52,7 +52,7 @@ class StagedUpdate {
     std::string target, staged;
     bool mainProgram = false;
     State state = State::kStaged;
-    std::string setAside;                  // where the earlier file went, when moved aside
+    std::string setAside;                      // where the earlier file went, when moved aside
     std::optional<uint32_t> attributesBefore;  // of a waiting target whose attributes were cleared
   };
 

@@ -186,8 +186,8 @@ bool DecodePackage(Setup& setup, StagedUpdate& update) {
     case DecodeEnd::kReadFailed:
       return ReportUnpackFailure(setup, FileProblem(os, package, "read", decoded.error));
     case DecodeEnd::kWriteFailed:
-      return ReportUnpackFailure(
-          setup, FileProblem(os, MainProgramPath(setup), "written", decoded.error));
+      return ReportUnpackFailure(setup,
+                                 FileProblem(os, MainProgramPath(setup), "written", decoded.error));
   }
   return false;
 }

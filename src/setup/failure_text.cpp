@@ -33,8 +33,8 @@ std::string FailureReason(Platform& os, const std::string& path, uint32_t error)
 
 std::string FileProblem(Platform& os, const std::string& path, const std::string& action,
                         uint32_t error) {
-  return "The file " + path + " could not be " + action + ": " +
-         FailureReason(os, path, error) + ".";
+  return "The file " + path + " could not be " + action + ": " + FailureReason(os, path, error) +
+         ".";
 }
 
 std::string SizeText(uint64_t bytes) {

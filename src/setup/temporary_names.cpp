@@ -31,8 +31,8 @@ bool NameTaken(Platform& os, const std::string& path, uint32_t error) {
 // Calls `attempt` with each candidate path in turn until it answers true or
 // with an error other than "the name is taken".
 template <typename Attempt>
-FreeName Search(Platform& os, const std::string& path, const std::string& extension, const NameInUse& reserved,
-                Attempt attempt) {
+FreeName Search(Platform& os, const std::string& path, const std::string& extension,
+                const NameInUse& reserved, Attempt attempt) {
   const std::string folder = FolderPart(path);
   FreeName result;
   result.error = kErrorFileExists;

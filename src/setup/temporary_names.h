@@ -23,9 +23,9 @@ std::string TemporaryName(const std::string& name, int attempt, const std::strin
 
 // What the search for a free name found.
 struct FreeName {
-  std::string path;                   // empty when none could be had
-  FileHandle file = kInvalidFile;     // CreateUniqueFile: the new, empty file
-  uint32_t error = 0;                 // the failure that ended the search
+  std::string path;                // empty when none could be had
+  FileHandle file = kInvalidFile;  // CreateUniqueFile: the new, empty file
+  uint32_t error = 0;              // the failure that ended the search
 };
 
 using NameInUse = std::function<bool(const std::string& path)>;

@@ -37,10 +37,10 @@ bool KeptOnceInstalled(Setup& setup, const std::string& name) {
 std::string ShortageText(const Setup& setup, const std::string& root, uint64_t need,
                          uint64_t free) {
   const std::string drive = root.substr(0, 2);
-  return "There is not enough free space on drive " + drive + " for " +
-         setup.product.displayName + ".\r\n\r\nThe installation needs " + SizeText(need) +
-         " there, and " + SizeText(free) + " is free. Please free at least " +
-         SizeText(need - free) + " on drive " + drive + ", then start the setup again.";
+  return "There is not enough free space on drive " + drive + " for " + setup.product.displayName +
+         ".\r\n\r\nThe installation needs " + SizeText(need) + " there, and " + SizeText(free) +
+         " is free. Please free at least " + SizeText(need - free) + " on drive " + drive +
+         ", then start the setup again.";
 }
 
 }  // namespace

@@ -59,9 +59,10 @@ TEST(PackageDirectoryParse, ReadsTheStreamLengthFromTheLastFourBytesAndTheCountB
 
 TEST(PackageDirectoryParse, KeepsEntriesInFileOrderWithTheirFields) {
   // Out of stream order after the first entry, which the main program ends at.
-  const SetupFile file(Directory({EntryBytes("Second.Hlp", 500, 7), EntryBytes("first.exe", 600, 400),
-                                  EntryBytes("Z", 0x00ABCDEF, 0x10), EntryBytes("Y", 507, 1)},
-                                 0x00ABCDEF + 0x10));
+  const SetupFile file(
+      Directory({EntryBytes("Second.Hlp", 500, 7), EntryBytes("first.exe", 600, 400),
+                 EntryBytes("Z", 0x00ABCDEF, 0x10), EntryBytes("Y", 507, 1)},
+                0x00ABCDEF + 0x10));
   const auto result = file.Parse();
   ASSERT_TRUE(result.accepted()) << RefusalOf(result);
   const auto& entries = result.directory.entries;
@@ -105,10 +106,10 @@ TEST(PackageDirectoryParse, IgnoresLeftoverBytesBehindTheName) {
 }
 
 TEST(PackageDirectoryParse, AcceptsGapsEmptyFilesAndAnEntryEndingAtTheStreamEnd) {
-  const SetupFile file(Directory({EntryBytes("GAP.BIN", 10, 5), EntryBytes("NEXT.BIN", 15, 5),
-                                  EntryBytes("EMPTY.TXT", 100, 0), EntryBytes("LAST.BIN", 90, 10),
-                                  EntryBytes("NONE.TXT", 15, 0)},
-                                 100));
+  const SetupFile file(Directory(
+      {EntryBytes("GAP.BIN", 10, 5), EntryBytes("NEXT.BIN", 15, 5), EntryBytes("EMPTY.TXT", 100, 0),
+       EntryBytes("LAST.BIN", 90, 10), EntryBytes("NONE.TXT", 15, 0)},
+      100));
   const auto result = file.Parse();
   EXPECT_TRUE(result.accepted()) << RefusalOf(result);
 }
@@ -116,22 +117,22 @@ TEST(PackageDirectoryParse, AcceptsGapsEmptyFilesAndAnEntryEndingAtTheStreamEnd)
 // Entries that the split could not turn into separate files, or whose cut
 // would take bytes from the main program.
 TEST(PackageDirectoryRefusal, OverlapsAnEntryBeforeTheFirstAndANameListedTwice) {
-  EXPECT_THAT(RefusalOf(SetupFile(Directory({EntryBytes("A", 10, 5), EntryBytes("B", 14, 5)}, 20))
-                            .Parse()),
-              HasSubstr("entry 1 of 2 and entry 2 of 2 overlap."));
+  EXPECT_THAT(
+      RefusalOf(SetupFile(Directory({EntryBytes("A", 10, 5), EntryBytes("B", 14, 5)}, 20)).Parse()),
+      HasSubstr("entry 1 of 2 and entry 2 of 2 overlap."));
   EXPECT_THAT(RefusalOf(SetupFile(Directory({EntryBytes("A", 10, 5), EntryBytes("B", 20, 9),
                                              EntryBytes("C", 12, 1)},
                                             30))
                             .Parse()),
               HasSubstr("overlap."));
-  EXPECT_THAT(RefusalOf(SetupFile(Directory({EntryBytes("A", 10, 5), EntryBytes("B", 9, 1)}, 20))
-                            .Parse()),
-              HasSubstr("entry 2 of 2 lies before entry 1, where the main program ends."));
-  EXPECT_THAT(RefusalOf(SetupFile(Directory({EntryBytes("Glyph.Dll", 10, 5),
-                                             EntryBytes("GLYPH.DLL", 15, 5)},
-                                            20))
-                            .Parse()),
-              HasSubstr("the name \"GLYPH.DLL\" is listed twice."));
+  EXPECT_THAT(
+      RefusalOf(SetupFile(Directory({EntryBytes("A", 10, 5), EntryBytes("B", 9, 1)}, 20)).Parse()),
+      HasSubstr("entry 2 of 2 lies before entry 1, where the main program ends."));
+  EXPECT_THAT(
+      RefusalOf(
+          SetupFile(Directory({EntryBytes("Glyph.Dll", 10, 5), EntryBytes("GLYPH.DLL", 15, 5)}, 20))
+              .Parse()),
+      HasSubstr("the name \"GLYPH.DLL\" is listed twice."));
 }
 
 TEST(PackageDirectoryParse, AcceptsTheLargestDirectory) {

@@ -205,7 +205,8 @@ TEST_F(UnpackPass, FilesInUseGetTemporaryNamesOfTheirOwn) {
   os.AddFile(kWinInit, "[Rename]\r\n" + earlierLine + "\r\n");
   StartUp(setup);
   setup.state.destinationFolder = kDestination;
-  MakePackage(kMainProgram, {{"Glyph.Dll", "new"}, {"Kestreln.Reg", "reg"}, {"Kestreln.Pal", "pal"}});
+  MakePackage(kMainProgram,
+              {{"Glyph.Dll", "new"}, {"Kestreln.Reg", "reg"}, {"Kestreln.Pal", "pal"}});
   const FileHandle reg = os.HoldFile(Path("Kestreln.Reg"), kAccessRead, kShareRead);
   EXPECT_EQ(ShowProgress(), 1);
   os.ReleaseFile(reg);
@@ -282,7 +283,9 @@ INSTANTIATE_TEST_SUITE_P(
         Damage{"StreamLengthDiffers",
                [](UnpackPass& t) { t.RecordStream(t.setup.state.unpackTotal + 1, t.streamCrc); }},
         Damage{"DirectoryPromisesMoreThanTheStream",
-               [](UnpackPass& t) { t.AppendNode("Beyond.Dat", t.setup.state.unpackTotal - 2, 5000); }}),
+               [](UnpackPass& t) {
+                 t.AppendNode("Beyond.Dat", t.setup.state.unpackTotal - 2, 5000);
+               }}),
     [](const ::testing::TestParamInfo<Damage>& info) { return std::string(info.param.name); });
 
 // Each way the unpack can fail is told with the file and the reason, and
@@ -295,22 +298,29 @@ TEST_F(UnpackPass, EachFailureNamesTheFileAndTheReason) {
   };
   const std::string package = Path("Kestrelon._QM");
   const std::vector<Case> cases = {
-      {"package held open", [](UnpackPass& t) {
-         t.held = t.os.HoldFile(t.Path("Kestrelon._QM"), kAccessReadWrite, kShareNone); },
+      {"package held open",
+       [](UnpackPass& t) {
+         t.held = t.os.HoldFile(t.Path("Kestrelon._QM"), kAccessReadWrite, kShareNone);
+       },
        "The file " + package + " could not be opened: it is in use by another program."},
-      {"folder in the main program's place", [](UnpackPass& t) { t.os.AddFolder(t.Path("Kestreln.Exe")); },
-       "The file " + Path("Kestreln.Exe") + " could not be created: a folder of that name is in the way."},
+      {"folder in the main program's place",
+       [](UnpackPass& t) { t.os.AddFolder(t.Path("Kestreln.Exe")); },
+       "The file " + Path("Kestreln.Exe") +
+           " could not be created: a folder of that name is in the way."},
       {"folder in a file's place", [](UnpackPass& t) { t.os.AddFolder(t.Path("Glyph.Dll")); },
-       "The file " + Path("Glyph.Dll") + " could not be created: a folder of that name is in the way."},
-      {"disk fills during the decode", [](UnpackPass& t) { t.os.SetDriveCapacity('D', t.package.size() + 5000); },
+       "The file " + Path("Glyph.Dll") +
+           " could not be created: a folder of that name is in the way."},
+      {"disk fills during the decode",
+       [](UnpackPass& t) { t.os.SetDriveCapacity('D', t.package.size() + 5000); },
        "The file " + Path("Kestreln.Exe") + " could not be written: the disk is full."},
-      {"disk fills during the split", [](UnpackPass& t) {
-         t.os.SetDriveCapacity('D', t.package.size() + t.setup.state.unpackTotal + 3000); },
+      {"disk fills during the split",
+       [](UnpackPass& t) {
+         t.os.SetDriveCapacity('D', t.package.size() + t.setup.state.unpackTotal + 3000);
+       },
        " could not be written: the disk is full."},
       {"package unreadable", [](UnpackPass& t) { t.os.FailReads(t.Path("Kestrelon._QM"), 100); },
        "The file " + package + " could not be read: Windows error 23."},
-      {"path too long", [](UnpackPass& t) {
-         t.AppendNode(std::string(250, 'x'), 0, 0); },
+      {"path too long", [](UnpackPass& t) { t.AppendNode(std::string(250, 'x'), 0, 0); },
        "The file " + Path(std::string(250, 'x')) + " could not be created: the path is too long."},
   };
   struct Machine : UnpackPass {
@@ -328,8 +338,8 @@ TEST_F(UnpackPass, EachFailureNamesTheFileAndTheReason) {
         << t.os.messages()[0].text;
     EXPECT_EQ(t.os.messages()[0].caption, kUnpackFailedCaption);
     for (const auto& [path, content] : t.os.FileTree()) {
-      const bool ours = path.find("KESTRELON\\") != std::string::npos && content != "<folder>" &&
-                        path != package;
+      const bool ours =
+          path.find("KESTRELON\\") != std::string::npos && content != "<folder>" && path != package;
       EXPECT_FALSE(ours) << path << " was left";
     }
   }

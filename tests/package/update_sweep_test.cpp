@@ -49,8 +49,9 @@ struct File {
 // The new version: the main program, then the packed files in stream order.
 const std::string kNewMain = Bytes(9000, 1);
 const std::vector<File> kNewFiles = {
-    {"Glyph.Dll", Bytes(5000, 2)}, {"Kestreln.Reg", Bytes(300, 3)}, {"Kestreln.Pal", Bytes(200, 4)},
-    {"Manual.hlp", Bytes(3000, 5)}, {"Fonts.LIB", Bytes(700, 6)},  {"Empty.Txt", ""}};
+    {"Glyph.Dll", Bytes(5000, 2)},   {"Kestreln.Reg", Bytes(300, 3)},
+    {"Kestreln.Pal", Bytes(200, 4)}, {"Manual.hlp", Bytes(3000, 5)},
+    {"Fonts.LIB", Bytes(700, 6)},    {"Empty.Txt", ""}};
 
 // The media of the new version: setup.exe with the directory at its end,
 // the volumes, and what the media block records.
@@ -183,8 +184,11 @@ std::string Differences(const std::map<std::string, std::string>& before,
   std::string text;
   for (const auto& [path, content] : before) {
     const auto now = after.find(path);
-    if (now == after.end()) text += " lost " + path + ";";
-    else if (now->second != content) text += " changed " + path + ";";
+    if (now == after.end()) {
+      text += " lost " + path + ";";
+    } else if (now->second != content) {
+      text += " changed " + path + ";";
+    }
   }
   for (const auto& [path, content] : after) {
     if (!before.count(path)) text += " left " + path + ";";

@@ -172,8 +172,8 @@ TEST_F(SetupSequence, AbandonmentAfterTheUnpackKeepsWhatItPutInPlace) {
   Run();
   EXPECT_EQ(os.FileContent(Path("Kestreln.$$$")), "new program");
   EXPECT_EQ(os.FileContent(kWinInit), "[Rename]\r\n" + Path("Kestreln.Exe") + "=" +
-                                          Path("Kestreln.$$$") + "\r\n" + Path("Glyph.Dll") +
-                                          "=" + Path("Glyph.$$$") + "\r\n");
+                                          Path("Kestreln.$$$") + "\r\n" + Path("Glyph.Dll") + "=" +
+                                          Path("Glyph.$$$") + "\r\n");
   EXPECT_EQ(os.scheduledMoves().size(), 2u);
 }
 
@@ -273,8 +273,8 @@ TEST_F(SetupSequence, MainProgramUnderItsOwnNameNeedsNoReboot) {
 TEST_F(SetupSequence, FilesWaitingForWindowsAskToRebootAndNeverRunTheProduct) {
   for (const int replace : {1, 0}) {
     for (const bool mainProgramWaits : {true, false}) {
-      SCOPED_TRACE(testing::Message() << "REPLACE " << replace << ", main waits "
-                                      << mainProgramWaits);
+      SCOPED_TRACE(testing::Message()
+                   << "REPLACE " << replace << ", main waits " << mainProgramWaits);
       Machine machine;
       qm::Setup run(machine);
       machine.AnswerDialog(D::kMain, 1, [&] { run.state.destinationFolder = kDestination; });

@@ -113,8 +113,9 @@ TEST_F(WinInit, FailedCommitLeavesTheFileAndTheScheduleAsTheyWere) {
 
 TEST_F(WinInit, EarlierLinesReserveTheirNamesAndMarkPendingReplacements) {
   os.AddFile("C:\\K\\KESTRELN.$$$", "pending");
-  os.AddFile(kPath, "[Rename]\r\nC:\\K\\KESTRELN.EXE=C:\\K\\KESTRELN.$$$\r\n"
-                    "C:\\K\\GONE.DLL=C:\\K\\GONE.$$$\r\n");
+  os.AddFile(kPath,
+             "[Rename]\r\nC:\\K\\KESTRELN.EXE=C:\\K\\KESTRELN.$$$\r\n"
+             "C:\\K\\GONE.DLL=C:\\K\\GONE.$$$\r\n");
   os.SetVersion(4, 0, kPlatformWin32Windows);
   file.Open(os, kPath);
   EXPECT_TRUE(file.NamesFile("c:\\k\\kestreln.$$$"));
@@ -125,7 +126,8 @@ TEST_F(WinInit, EarlierLinesReserveTheirNamesAndMarkPendingReplacements) {
   EXPECT_FALSE(file.NamesFile("C:\\K\\GONE.$$$")) << "Windows NT never carries the line out";
   EXPECT_TRUE(file.HasPendingReplacement("C:\\K\\Kestreln.Exe"));
   EXPECT_FALSE(file.HasPendingReplacement("C:\\K\\GONE.DLL")) << "its replacement is gone";
-  EXPECT_EQ(os.FileContent(kPath)->find("[Rename]"), 0u) << "a file with the section is not rewritten";
+  EXPECT_EQ(os.FileContent(kPath)->find("[Rename]"), 0u)
+      << "a file with the section is not rewritten";
 }
 
 TEST_F(WinInit, Windows95UsesTheFileAlone) {

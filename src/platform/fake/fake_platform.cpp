@@ -202,7 +202,9 @@ bool FakePlatform::FolderExistsOnDisk(const std::string& path) const {
 std::map<std::string, std::string> FakePlatform::FileTree() const {
   std::map<std::string, std::string> tree;
   std::vector<std::pair<std::string, const Node*>> pending;
-  for (const auto& [letter, root] : roots_) pending.emplace_back(std::string{letter, ':'}, root.get());
+  for (const auto& [letter, root] : roots_) {
+    pending.emplace_back(std::string{letter, ':'}, root.get());
+  }
   while (!pending.empty()) {
     const auto [path, folder] = pending.back();
     pending.pop_back();
@@ -465,8 +467,8 @@ FileHandle FakePlatform::OpenNode(const std::string& path, uint32_t access, uint
   if (node && node->isFolder) return Fail(kErrorAccessDenied), kInvalidFile;
   if (node && !SharingAllows(node, access, share)) return Fail(kErrorSharingViolation), kInvalidFile;
   // Windows refuses to replace a read-only or hidden file, or to write to a read-only one.
-  const bool replaces = creation == FileCreation::kCreateAlways ||
-                        creation == FileCreation::kTruncateExisting;
+  const bool replaces =
+      creation == FileCreation::kCreateAlways || creation == FileCreation::kTruncateExisting;
   if (node && (node->attributes & kAttributeReadOnly) && (replaces || (access & kAccessWrite))) {
     return Fail(kErrorAccessDenied), kInvalidFile;
   }
@@ -580,8 +582,9 @@ bool FakePlatform::Copy(const std::string& source, const std::string& target, bo
   if (!from || from->isFolder) return Fail(from ? kErrorAccessDenied : kErrorFileNotFound);
   if (!SharingAllows(from, kAccessRead, kShareRead)) return Fail(kErrorSharingViolation);
   const std::string content = from->content;
-  const FileHandle out = OpenNode(target, kAccessWrite, kShareNone,
-                                  failIfExists ? FileCreation::kCreateNew : FileCreation::kCreateAlways);
+  const FileHandle out =
+      OpenNode(target, kAccessWrite, kShareNone,
+               failIfExists ? FileCreation::kCreateNew : FileCreation::kCreateAlways);
   if (out == kInvalidFile) return false;
   Handle(out)->node->content = content;
   return Close(out);
@@ -615,11 +618,11 @@ bool FakePlatform::Move(const std::string& source, const std::string& target, ui
 }
 
 bool FakePlatform::CancelScheduledMove(const std::string& source, const std::string& target) {
-  const auto match = std::find_if(scheduledMoves_.begin(), scheduledMoves_.end(),
-                                  [&](const ScheduledMove& move) {
-                                    return UpperCase(move.source) == UpperCase(source) &&
-                                           UpperCase(move.target) == UpperCase(target);
-                                  });
+  const auto match =
+      std::find_if(scheduledMoves_.begin(), scheduledMoves_.end(), [&](const ScheduledMove& move) {
+        return UpperCase(move.source) == UpperCase(source) &&
+               UpperCase(move.target) == UpperCase(target);
+      });
   if (match == scheduledMoves_.end()) return Fail(kErrorFileNotFound);
   scheduledMoves_.erase(match);
   return true;

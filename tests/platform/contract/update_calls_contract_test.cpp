@@ -39,8 +39,7 @@ TEST_F(AttributeContract, ReadOnlyFileIsRenamedWithItsAttributesButNotDeleted) {
   WriteFile(InSandbox("f"), "x");
   const auto fresh = os().Attributes(InSandbox("f"));
   ASSERT_TRUE(fresh.has_value());
-  EXPECT_EQ(*fresh & (qm::kAttributeReadOnly | qm::kAttributeHidden | qm::kAttributeDirectory),
-            0u);
+  EXPECT_EQ(*fresh & (qm::kAttributeReadOnly | qm::kAttributeHidden | qm::kAttributeDirectory), 0u);
   const uint32_t kept = qm::kAttributeReadOnly | qm::kAttributeHidden;
   ASSERT_TRUE(os().SetAttributes(InSandbox("f"), kept));
   EXPECT_FALSE(os().Delete(InSandbox("f")));
