@@ -152,20 +152,6 @@ void ClearDirectory(SetupState& state) {
   state.unpackTotal = 0;
 }
 
-void AppendNode(SetupState& state, const PackageEntry& entry) {
-  auto node = std::make_unique<PackageNode>();
-  node->name = entry.name;
-  node->offset = entry.offset;
-  node->size = entry.size;
-  PackageNode* added = node.get();
-  if (state.directoryHead) {
-    state.directoryTail->next = std::move(node);
-  } else {
-    state.directoryHead = std::move(node);
-  }
-  state.directoryTail = added;
-}
-
 }  // namespace
 
 size_t DirectoryTailSize(int64_t fileLength) {
@@ -232,6 +218,20 @@ DirectoryParseResult ParsePackageDirectory(const uint8_t* tail, size_t tailSize,
   return result;
 }
 
+void AppendPackageNode(SetupState& state, const PackageEntry& entry) {
+  auto node = std::make_unique<PackageNode>();
+  node->name = entry.name;
+  node->offset = entry.offset;
+  node->size = entry.size;
+  PackageNode* added = node.get();
+  if (state.directoryHead) {
+    state.directoryTail->next = std::move(node);
+  } else {
+    state.directoryHead = std::move(node);
+  }
+  state.directoryTail = added;
+}
+
 std::optional<DirectoryRefusal> ReadPackageDirectory(Platform& os, SetupState& state) {
   ClearDirectory(state);
   const std::string path = os.ModulePath();
@@ -243,7 +243,7 @@ std::optional<DirectoryRefusal> ReadPackageDirectory(Platform& os, SetupState& s
   if (!bytes) return CannotRead(path);
   DirectoryParseResult parsed = ParsePackageDirectory(bytes->data(), bytes->size(), *fileLength);
   if (!parsed.accepted()) return parsed.refusal;
-  for (const PackageEntry& entry : parsed.directory.entries) AppendNode(state, entry);
+  for (const PackageEntry& entry : parsed.directory.entries) AppendPackageNode(state, entry);
   state.unpackTotal = parsed.directory.unpackTotal;
   return std::nullopt;
 }

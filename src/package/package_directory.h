@@ -69,6 +69,9 @@ DirectoryParseResult ParsePackageDirectory(const uint8_t* tail, size_t tailSize,
 // characters, and neither "." nor "..".
 std::optional<std::string> EntryNameProblem(const std::string& name);
 
+// Adds a node for the entry at the end of the in-memory directory list.
+void AppendPackageNode(SetupState& state, const PackageEntry& entry);
+
 // Reads the directory from the end of the running setup program's own file
 // into state.unpackTotal, state.directoryHead and state.directoryTail (a list
 // in file order). On refusal the list is left empty and unpackTotal 0.

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "package/crc32.h"
+#include "package/package_directory.h"
 #include "platform/fake/fake_platform.h"
 #include "qmpack/media.h"
 #include "setup/setup_sequence.h"
@@ -75,17 +76,7 @@ class UnpackPass : public ::testing::Test {
   }
 
   void AppendNode(const std::string& name, int32_t offset, int32_t size) {
-    auto node = std::make_unique<PackageNode>();
-    node->name = name;
-    node->offset = offset;
-    node->size = size;
-    PackageNode* added = node.get();
-    if (setup.state.directoryTail) {
-      setup.state.directoryTail->next = std::move(node);
-    } else {
-      setup.state.directoryHead = std::move(node);
-    }
-    setup.state.directoryTail = added;
+    AppendPackageNode(setup.state, {name, offset, size});
   }
 
   void CutPackage(size_t size) {

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "package/package_directory.h"
 #include "platform/fake/fake_platform.h"
 #include "setup/failure_text.h"
 
@@ -50,18 +51,11 @@ class SpaceCheck : public ::testing::Test {
   }
 
   void Add(const std::string& name, int32_t offset, int32_t size) {
-    auto node = std::make_unique<PackageNode>();
-    node->name = name;
-    node->offset = offset;
-    node->size = size;
-    PackageNode* added = node.get();
-    (tail ? tail->next : setup.state.directoryHead) = std::move(node);
-    tail = added;
+    AppendPackageNode(setup.state, {name, offset, size});
   }
 
   FakePlatform os;
   qm::Setup setup;
-  PackageNode* tail = nullptr;
 };
 
 // With 4,096-byte clusters the destination needs, at the decode, the package
