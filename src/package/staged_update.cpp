@@ -41,10 +41,6 @@ FileHandle StagedUpdate::Create(const std::string& target, uint32_t access, bool
   if (target.size() > kLongestPath) {
     return Fail(target, "created", kErrorFilenameTooLong), kInvalidFile;
   }
-  const auto attributes = os.Attributes(target);
-  if (attributes && (*attributes & kAttributeDirectory)) {
-    return Fail(target, "created", kErrorAccessDenied), kInvalidFile;
-  }
   const FreeName name =
       CreateUniqueFile(os, target, kStagedExtension, access,
                        [this](const std::string& path) { return Reserved(path); });

@@ -124,7 +124,7 @@ std::string WinInitFile::Comparable(const std::string& path) {
 // A replacement that can't be told to be gone counts as pending: waiting
 // for the next start is always safe.
 bool WinInitFile::HasPendingReplacement(const std::string& path) {
-  if (!os_) return false;
+  if (!os_ || earlier_.empty()) return false;
   const std::string wanted = Comparable(path);
   return std::any_of(earlier_.begin(), earlier_.end(), [&](const RenameLine& line) {
     return UpperCase(line.target) != kNul && Comparable(line.target) == wanted &&
@@ -136,7 +136,7 @@ bool WinInitFile::HasPendingReplacement(const std::string& path) {
 // work), so there an earlier line whose file is gone holds no name: without
 // that, names would stay taken for good by the lines of every earlier update.
 bool WinInitFile::NamesFile(const std::string& path) {
-  if (!os_) return false;
+  if (!os_ || (earlier_.empty() && lines_.empty())) return false;
   const std::string wanted = Comparable(path);
   const auto names = [&](const RenameLine& line) {
     return Comparable(line.source) == wanted ||

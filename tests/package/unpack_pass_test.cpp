@@ -297,10 +297,10 @@ TEST_F(UnpackPass, EachFailureNamesTheFileAndTheReason) {
       {"folder in the main program's place",
        [](UnpackPass& t) { t.os.AddFolder(t.Path("Kestreln.Exe")); },
        "The file " + Path("Kestreln.Exe") +
-           " could not be created: a folder of that name is in the way."},
+           " could not be replaced: a folder of that name is in the way."},
       {"folder in a file's place", [](UnpackPass& t) { t.os.AddFolder(t.Path("Glyph.Dll")); },
        "The file " + Path("Glyph.Dll") +
-           " could not be created: a folder of that name is in the way."},
+           " could not be replaced: a folder of that name is in the way."},
       {"disk fills during the decode",
        [](UnpackPass& t) { t.os.SetDriveCapacity('D', t.package.size() + 5000); },
        "The file " + Path("Kestreln.Exe") + " could not be written: the disk is full."},
