@@ -396,14 +396,21 @@ const Command* FindCommand(const std::string& name) {
   return nullptr;
 }
 
+void PrintUsageError(std::ostream& err, const Command& command, const std::string& message) {
+  err << "qmpack " << command.name << ": " << message << "\nusage: qmpack " << command.usage
+      << "\n('qmpack " << command.name << " --help' for more)\n";
+}
+
 int RunCommand(const Command& command, const std::vector<std::string>& args, Streams& streams) {
   const std::string prefix = "qmpack " + command.name + ": ";
   try {
     const CommandLine line = ParseCommandLine(command, args);
     return command.run(line, streams);
   } catch (const UsageError& error) {
-    streams.err << prefix << error.what() << "\nusage: qmpack " << command.usage
-                << "\n('qmpack " << command.name << " --help' for more)\n";
+    PrintUsageError(streams.err, command, error.what());
+    return kExitUsage;
+  } catch (const WrongRequestError& error) {
+    PrintUsageError(streams.err, command, error.what());
     return kExitUsage;
   } catch (const ToolError& error) {
     streams.err << prefix << "error: " << error.what() << '\n';

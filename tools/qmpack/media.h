@@ -57,7 +57,8 @@ struct BuildReport {
 
 // Packs the product, checks that the package decodes back to it, and writes
 // the volumes and the setup copy with its media block set for them. Throws
-// ToolError; a refusal or a failed check comes before anything is written.
+// ToolError (WrongRequestError for a product folder with subfolders and no
+// list file); a refusal or a failed check comes before anything is written.
 BuildReport BuildMedia(const BuildOptions& options);
 
 struct SetupDirectory {

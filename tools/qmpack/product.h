@@ -23,9 +23,14 @@ struct ProductFile {
 // The files in packing order, the main program first. With a list file, the
 // names it gives in its order (one a line; blank lines and lines starting with
 // "#" are skipped, as is a line naming the main program); otherwise every other
-// file of the folder, sorted by name. The main program is found without
-// regard to letter case. Names are converted from UTF-8 to code page 1252.
-// Throws ToolError for a missing file, a name given twice (letter case
+// entry of the folder, sorted by name. The main program is found without
+// regard to letter case.
+// Names are converted from UTF-8 to code page 1252. A symbolic link is packed
+// with the content of the regular file it points to.
+// Throws WrongRequestError when the folder holds subfolders and no list file
+// is given: the package holds no folders, so their files would be missing.
+// Throws ToolError for a missing file, a folder, a link to anything but a
+// regular file, a device, pipe or socket, a name given twice (letter case
 // ignored, as on Windows), a name that the directory can't hold or that
 // Windows can't create.
 std::vector<ProductFile> CollectProductFiles(const std::filesystem::path& folder,
