@@ -213,6 +213,15 @@ ProgressCallback ProgressOn(Streams& streams, std::optional<ProgressBar>& bar, c
   return [&bar](size_t done, size_t total) { bar->Show(done, total); };
 }
 
+// Names everything the default packing list skipped, so that the product
+// maker does not learn of it from a user's installation.
+void WarnOfLeftOutNames(std::ostream& err, const std::vector<std::string>& leftOut) {
+  if (leftOut.empty()) return;
+  err << "qmpack build: warning: left out names starting with \".\" or ending in \"~\""
+         " (a --list file can name them):\n";
+  for (const auto& name : leftOut) err << "  " << name << '\n';
+}
+
 // ---- the commands ----------------------------------------------------------
 
 int RunBuild(const CommandLine& line, Streams& streams) {
@@ -231,6 +240,7 @@ int RunBuild(const CommandLine& line, Streams& streams) {
   options.progress = ProgressOn(streams, bar, "compressing");
   const BuildReport report = BuildMedia(options);
   if (bar) bar->Finish();
+  WarnOfLeftOutNames(streams.err, report.leftOut);
 
   auto& out = streams.out;
   if (report.cutTrailingBytes > 0) {

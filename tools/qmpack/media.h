@@ -52,6 +52,7 @@ struct BuildReport {
   std::vector<std::string> volumeNames;
   std::vector<uint64_t> volumeLengths;
   std::vector<std::string> staleVolumesRemoved;  // later volumes of an earlier, larger build
+  std::vector<std::string> leftOut;  // hidden and backup names the default packing list skipped
   qm::MediaRecord media;  // patched into the setup copy's media block
 };
 

@@ -55,6 +55,11 @@ bool IsFolder(const fs::path& path) {
   return fs::symlink_status(path, error).type() == fs::file_type::directory;
 }
 
+// Hidden files that Unix and macOS machines leave in folders (".DS_Store"),
+// and editors' backups and locks ("notes.txt~", ".#notes.txt"): the default
+// packing list leaves them out rather than install them on the user's machine.
+bool IsHiddenOrBackup(const std::string& name) { return name.front() == '.' || name.back() == '~'; }
+
 // Why the symbolic link at `path` can't be packed, or nothing when it points
 // to a regular file, whose content is then packed under the link's name.
 std::optional<std::string> LinkProblem(const fs::path& path) {
@@ -118,15 +123,19 @@ std::string SubfolderRefusal(const fs::path& folder, const std::vector<std::stri
          " the files to pack with --list";
 }
 
-// Every entry of the folder but the main program, sorted by name. Subfolders
-// are refused: the product maker would otherwise learn only from a user's
-// installation that their files are missing.
-std::vector<std::string> DefaultPackingList(const fs::path& folder, const std::string& mainFile) {
+// Every entry of the folder but the main program, sorted by name. Hidden and
+// backup names go to `leftOut`. Subfolders are refused: the product maker
+// would otherwise learn only from a user's installation that their files are
+// missing.
+std::vector<std::string> DefaultPackingList(const fs::path& folder, const std::string& mainFile,
+                                            std::vector<std::string>& leftOut) {
   std::vector<std::string> names;
   std::vector<std::string> subfolders;
   for (const auto& name : NamesInFolder(folder)) {
     if (name == mainFile) continue;
-    if (IsFolder(folder / name)) {
+    if (IsHiddenOrBackup(name)) {
+      leftOut.push_back(name);
+    } else if (IsFolder(folder / name)) {
       subfolders.push_back(name);
     } else {
       names.push_back(name);
@@ -190,8 +199,8 @@ std::string FindMainProgram(const fs::path& folder, const std::string& mainProgr
 
 }  // namespace
 
-std::vector<ProductFile> CollectProductFiles(const fs::path& folder, const std::string& mainProgram,
-                                             const std::optional<fs::path>& listFile) {
+ProductFiles CollectProductFiles(const fs::path& folder, const std::string& mainProgram,
+                                 const std::optional<fs::path>& listFile) {
   CheckMainProgramName(mainProgram);
   const std::string mainFile = FindMainProgram(folder, mainProgram);
   RequireFile(folder, mainFile);
@@ -200,8 +209,10 @@ std::vector<ProductFile> CollectProductFiles(const fs::path& folder, const std::
   if (fs::file_size(folder / mainFile) == 0) {
     throw ToolError("the main program " + (folder / mainFile).string() + " is empty");
   }
-  std::vector<ProductFile> files{{mainProgram, folder / mainFile}};
-  const auto names = listFile ? NamesFromList(*listFile) : DefaultPackingList(folder, mainFile);
+  ProductFiles product;
+  product.files.push_back({mainProgram, folder / mainFile});
+  const auto names =
+      listFile ? NamesFromList(*listFile) : DefaultPackingList(folder, mainFile, product.leftOut);
   std::set<std::string> seen{FoldedName(mainProgram)};
   for (const auto& hostName : names) {
     // A list line naming the main program, in any letter case, means the main program itself.
@@ -209,9 +220,9 @@ std::vector<ProductFile> CollectProductFiles(const fs::path& folder, const std::
     const std::string name = WindowsName(hostName);
     CheckUnique(seen, name, hostName);
     RequireFile(folder, hostName);
-    files.push_back({name, folder / hostName});
+    product.files.push_back({name, folder / hostName});
   }
-  return files;
+  return product;
 }
 
 UnpackedStream BuildUnpackedStream(const std::vector<ProductFile>& files) {

@@ -166,6 +166,22 @@ TEST_F(QmpackCommands, BuildRefusesSubfoldersWithoutAListAsAWrongCommandLine) {
   EXPECT_FALSE(fs::exists(Out()));
 }
 
+TEST_F(QmpackCommands, BuildWarnsOfEachNameItLeavesOut) {
+  MakeSmallProduct();
+  const Outcome clean = Qmpack(BuildArgs());
+  ASSERT_EQ(clean.exitCode, kExitSuccess) << clean.err;
+  EXPECT_THAT(clean.err, IsEmpty());
+
+  AddProductFile(".hidden", {1});
+  AddProductFile("notes.txt~", {2});
+  const Outcome built = Qmpack(BuildArgs());
+  EXPECT_EQ(built.exitCode, kExitSuccess) << built.err;
+  EXPECT_THAT(built.err, HasSubstr("qmpack build: warning: left out names starting with \".\" "
+                                   "or ending in \"~\" (a --list file can name them):\n"
+                                   "  .hidden\n  notes.txt~\n"));
+  EXPECT_THAT(built.out, HasSubstr("directory of 3 entries"));
+}
+
 TEST_F(QmpackCommands, ListShowsTheFieldsOfADamagedDirectory) {
   auto setup = MinimalPe();
   const std::vector<uint8_t> entry = {3, 'A', '\x01', 'C', 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,

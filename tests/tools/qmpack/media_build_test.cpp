@@ -13,6 +13,7 @@ namespace {
 using namespace test;
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
+using ::testing::IsEmpty;
 
 class MediaBuild : public MediaTest {
  protected:
@@ -173,6 +174,25 @@ TEST_F(MediaBuild, RefusesSubfoldersUnlessAListNamesTheFilesToPack) {
   fs::remove_all(Out());
   WriteText(Path("order.lst"), "CTRLKN.SYS\nsub\n");
   EXPECT_THAT(RefusalOf(listed), HasSubstr("cannot pack \"sub\": it is a folder"));
+}
+
+TEST_F(MediaBuild, LeavesHiddenAndBackupNamesOutUnlessTheListNamesThem) {
+  MakeSmallProduct();
+  AddProductFile(".DS_Store", {1});
+  AddProductFile("README.TXT~", {2});
+  AddProductFile("KESTRE~1.DLL", {3});  // a short name, not a backup
+  fs::create_directory(Product() / ".git");
+  fs::create_symlink("gone", Product() / ".#README.TXT");  // an editor's lock
+  const BuildReport report = BuildMedia(Options());
+  EXPECT_THAT(report.leftOut, ElementsAre(".#README.TXT", ".DS_Store", ".git", "README.TXT~"));
+  EXPECT_THAT(EntryNames(), ElementsAre("CTRLKN.SYS", "EMPTY.TXT", "KESTRELN.HLP", "KESTRE~1.DLL"));
+
+  fs::remove_all(Out());
+  WriteText(Path("order.lst"), ".DS_Store\nREADME.TXT~\n");
+  auto listed = Options();
+  listed.listFile = Path("order.lst");
+  EXPECT_THAT(BuildMedia(listed).leftOut, IsEmpty());
+  EXPECT_THAT(EntryNames(), ElementsAre(".DS_Store", "README.TXT~"));
 }
 
 TEST_F(MediaBuild, PacksLinksToFilesWithTheirContentAndRefusesOtherLinksByName) {
