@@ -213,6 +213,15 @@ ProgressCallback ProgressOn(Streams& streams, std::optional<ProgressBar>& bar, c
   return [&bar](size_t done, size_t total) { bar->Show(done, total); };
 }
 
+// Names everything the default packing list skipped, so that the product
+// maker does not learn of it from a user's installation.
+void WarnOfLeftOutNames(std::ostream& err, const std::vector<std::string>& leftOut) {
+  if (leftOut.empty()) return;
+  err << "qmpack build: warning: left out names starting with \".\" or ending in \"~\""
+         " (a --list file can name them):\n";
+  for (const auto& name : leftOut) err << "  " << name << '\n';
+}
+
 // ---- the commands ----------------------------------------------------------
 
 int RunBuild(const CommandLine& line, Streams& streams) {
@@ -231,6 +240,7 @@ int RunBuild(const CommandLine& line, Streams& streams) {
   options.progress = ProgressOn(streams, bar, "compressing");
   const BuildReport report = BuildMedia(options);
   if (bar) bar->Finish();
+  WarnOfLeftOutNames(streams.err, report.leftOut);
 
   auto& out = streams.out;
   if (report.cutTrailingBytes > 0) {
@@ -333,13 +343,19 @@ const std::vector<Command>& Commands() {
        "into the output folder. The package is decoded and compared with the product\n"
        "before anything is written. File names are stored in code page 1252; names\n"
        "that Windows can't create are refused.\n"
+       "Without --list, every file of DIR is packed, except names that start with \".\"\n"
+       "or end in \"~\" (hidden files, editors' backups), which are left out with a\n"
+       "warning. The package holds no folders: a DIR with subfolders is refused (exit\n"
+       "code 2) unless --list names the files to pack. A symbolic link is packed with\n"
+       "the content of the file it points to; one to anything else is refused.\n"
        "  --setup SETUP.EXE        the setup program (a Windows executable)\n"
        "  --product DIR            the folder holding the main program and the other files\n"
        "  --out DIR                where the volumes and the setup copy go (created if missing)\n"
        "  --main NAME              the main program in DIR (default Kestreln.Exe); packed first\n"
        "  --list FILE              the other files to pack, one name a line, in packing order\n"
        "                           (blank lines and lines starting with # are skipped);\n"
-       "                           default: every other file of DIR, sorted by name\n"
+       "                           default: every other file of DIR, sorted by name,\n"
+       "                           hidden and backup names left out (see above)\n"
        "  --volume-size N          bytes per volume (default 1457664, a 1.44 MB diskette)\n"
        "  --first-volume-size N    bytes of volume 1 (default: the volume size less the\n"
        "                           setup copy rounded up to 512-byte clusters)\n"
@@ -396,14 +412,21 @@ const Command* FindCommand(const std::string& name) {
   return nullptr;
 }
 
+void PrintUsageError(std::ostream& err, const Command& command, const std::string& message) {
+  err << "qmpack " << command.name << ": " << message << "\nusage: qmpack " << command.usage
+      << "\n('qmpack " << command.name << " --help' for more)\n";
+}
+
 int RunCommand(const Command& command, const std::vector<std::string>& args, Streams& streams) {
   const std::string prefix = "qmpack " + command.name + ": ";
   try {
     const CommandLine line = ParseCommandLine(command, args);
     return command.run(line, streams);
   } catch (const UsageError& error) {
-    streams.err << prefix << error.what() << "\nusage: qmpack " << command.usage
-                << "\n('qmpack " << command.name << " --help' for more)\n";
+    PrintUsageError(streams.err, command, error.what());
+    return kExitUsage;
+  } catch (const WrongRequestError& error) {
+    PrintUsageError(streams.err, command, error.what());
     return kExitUsage;
   } catch (const ToolError& error) {
     streams.err << prefix << "error: " << error.what() << '\n';

@@ -238,8 +238,9 @@ BuildReport BuildMedia(const BuildOptions& options) {
   BuildReport report;
   auto setup = LoadSetupImage(options, report);
   const uint64_t blockOffset = FindMediaBlock(setup).offset;
-  const auto files = CollectProductFiles(options.productFolder, options.mainProgram, options.listFile);
-  const UnpackedStream stream = BuildUnpackedStream(files);
+  const ProductFiles product =
+      CollectProductFiles(options.productFolder, options.mainProgram, options.listFile);
+  const UnpackedStream stream = BuildUnpackedStream(product.files);
   const auto directory = EncodePackageDirectory(stream.directory);
   setup.insert(setup.end(), directory.begin(), directory.end());
   const uint64_t firstSize = FirstVolumeSize(options, setup.size());
@@ -264,6 +265,7 @@ BuildReport BuildMedia(const BuildOptions& options) {
   report.mainProgramSize = stream.mainProgramSize;
   report.unpackTotal = stream.directory.unpackTotal;
   report.packageSize = package.size();
+  report.leftOut = product.leftOut;
   return report;
 }
 

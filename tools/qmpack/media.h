@@ -52,12 +52,14 @@ struct BuildReport {
   std::vector<std::string> volumeNames;
   std::vector<uint64_t> volumeLengths;
   std::vector<std::string> staleVolumesRemoved;  // later volumes of an earlier, larger build
+  std::vector<std::string> leftOut;  // hidden and backup names the default packing list skipped
   qm::MediaRecord media;  // patched into the setup copy's media block
 };
 
 // Packs the product, checks that the package decodes back to it, and writes
 // the volumes and the setup copy with its media block set for them. Throws
-// ToolError; a refusal or a failed check comes before anything is written.
+// ToolError (WrongRequestError for a product folder with subfolders and no
+// list file); a refusal or a failed check comes before anything is written.
 BuildReport BuildMedia(const BuildOptions& options);
 
 struct SetupDirectory {

@@ -32,19 +32,117 @@ std::vector<std::string> NamesFromList(const fs::path& listFile) {
   return names;
 }
 
+// Every entry of the folder by name, sorted, whatever its kind.
 std::vector<std::string> NamesInFolder(const fs::path& folder) {
   std::vector<std::string> names;
   std::error_code error;
   for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
-    if (it->is_regular_file()) names.push_back(it->path().filename().string());
+    names.push_back(it->path().filename().string());
   }
   if (error) throw ToolError("cannot list the product folder " + folder.string() + ": " + error.message());
   std::sort(names.begin(), names.end());
   return names;
 }
 
-void RequireFile(const fs::path& path) {
-  if (!fs::is_regular_file(path)) throw ToolError("product file missing: " + path.string());
+bool Exists(const fs::path& path) {
+  std::error_code error;
+  return fs::exists(fs::symlink_status(path, error));
+}
+
+// A folder itself, not a symbolic link to one.
+bool IsFolder(const fs::path& path) {
+  std::error_code error;
+  return fs::symlink_status(path, error).type() == fs::file_type::directory;
+}
+
+// Hidden files that Unix and macOS machines leave in folders (".DS_Store"),
+// and editors' backups and locks ("notes.txt~", ".#notes.txt"): the default
+// packing list leaves them out rather than install them on the user's machine.
+bool IsHiddenOrBackup(const std::string& name) { return name.front() == '.' || name.back() == '~'; }
+
+// Why the symbolic link at `path` can't be packed, or nothing when it points
+// to a regular file, whose content is then packed under the link's name.
+std::optional<std::string> LinkProblem(const fs::path& path) {
+  std::error_code error;
+  switch (fs::status(path, error).type()) {
+    case fs::file_type::regular:
+      return std::nullopt;
+    case fs::file_type::not_found:
+      return "it is a symbolic link to nothing (what it pointed to is gone)";
+    case fs::file_type::directory:
+      return "it is a symbolic link to a folder";
+    case fs::file_type::none:
+      return "it is a symbolic link that can't be followed: " + error.message();
+    default:
+      return "it is a symbolic link to something other than a regular file";
+  }
+}
+
+// Why the entry `hostName` of the folder can't be packed as a file, or nothing
+// when it can: a regular file or a symbolic link to one.
+std::optional<std::string> NotAFileProblem(const fs::path& folder, const std::string& hostName) {
+  const fs::path path = folder / hostName;
+  std::error_code error;
+  switch (fs::symlink_status(path, error).type()) {
+    case fs::file_type::regular:
+      return std::nullopt;
+    case fs::file_type::symlink:
+      return LinkProblem(path);
+    case fs::file_type::not_found:
+      return "product file missing from " + folder.string();
+    case fs::file_type::directory:
+      return "it is a folder, and the package holds no folders";
+    case fs::file_type::none:
+      return "it can't be examined: " + error.message();
+    default:
+      return "it is a device, pipe or socket, not a file";
+  }
+}
+
+void RequireFile(const fs::path& folder, const std::string& hostName) {
+  if (auto problem = NotAFileProblem(folder, hostName)) {
+    throw ToolError("cannot pack \"" + hostName + "\": " + *problem);
+  }
+}
+
+// Up to five of the names, quoted, and how many more there are.
+std::string SomeNames(const std::vector<std::string>& names) {
+  constexpr size_t kShown = 5;
+  std::string text;
+  for (size_t i = 0; i < names.size() && i < kShown; ++i) {
+    text += (i == 0 ? "\"" : ", \"") + names[i] + "\"";
+  }
+  if (names.size() > kShown) text += " and " + std::to_string(names.size() - kShown) + " more";
+  return text;
+}
+
+std::string SubfolderRefusal(const fs::path& folder, const std::vector<std::string>& subfolders) {
+  return "the product folder " + folder.string() +
+         " holds subfolders, whose files would not be packed: " + SomeNames(subfolders) +
+         "\nthe package holds no folders: move their files into the product folder, or name"
+         " the files to pack with --list";
+}
+
+// Every entry of the folder but the main program, sorted by name. Hidden and
+// backup names go to `leftOut`. Subfolders are refused: the product maker
+// would otherwise learn only from a user's installation that their files are
+// missing.
+std::vector<std::string> DefaultPackingList(const fs::path& folder, const std::string& mainFile,
+                                            std::vector<std::string>& leftOut) {
+  std::vector<std::string> names;
+  std::vector<std::string> subfolders;
+  for (const auto& name : NamesInFolder(folder)) {
+    if (name == mainFile) continue;
+    if (IsHiddenOrBackup(name)) {
+      leftOut.push_back(name);
+    } else if (IsFolder(folder / name)) {
+      subfolders.push_back(name);
+    } else {
+      names.push_back(name);
+    }
+  }
+  if (!subfolders.empty()) throw WrongRequestError(SubfolderRefusal(folder, subfolders));
+  return names;
 }
 
 // The main program's name lives in the setup itself, not in the directory, so
@@ -86,7 +184,7 @@ void CheckUnique(std::set<std::string>& seen, const std::string& name, const std
 // The main program's file in the folder, found without regard to letter case
 // as Windows would find it; the exact name wins when several would match.
 std::string FindMainProgram(const fs::path& folder, const std::string& mainProgram) {
-  if (fs::is_regular_file(folder / mainProgram)) return mainProgram;
+  if (Exists(folder / mainProgram)) return mainProgram;
   std::vector<std::string> matches;
   for (const auto& name : NamesInFolder(folder)) {
     if (FoldedName(name) == FoldedName(mainProgram)) matches.push_back(name);
@@ -101,27 +199,30 @@ std::string FindMainProgram(const fs::path& folder, const std::string& mainProgr
 
 }  // namespace
 
-std::vector<ProductFile> CollectProductFiles(const fs::path& folder, const std::string& mainProgram,
-                                             const std::optional<fs::path>& listFile) {
+ProductFiles CollectProductFiles(const fs::path& folder, const std::string& mainProgram,
+                                 const std::optional<fs::path>& listFile) {
   CheckMainProgramName(mainProgram);
   const std::string mainFile = FindMainProgram(folder, mainProgram);
+  RequireFile(folder, mainFile);
   // The main program ends where the first packed file starts; an empty one
   // would leave the setup nothing to install or start under its name.
   if (fs::file_size(folder / mainFile) == 0) {
     throw ToolError("the main program " + (folder / mainFile).string() + " is empty");
   }
-  std::vector<ProductFile> files{{mainProgram, folder / mainFile}};
+  ProductFiles product;
+  product.files.push_back({mainProgram, folder / mainFile});
+  const auto names =
+      listFile ? NamesFromList(*listFile) : DefaultPackingList(folder, mainFile, product.leftOut);
   std::set<std::string> seen{FoldedName(mainProgram)};
-  for (const auto& hostName : listFile ? NamesFromList(*listFile) : NamesInFolder(folder)) {
+  for (const auto& hostName : names) {
     // A list line naming the main program, in any letter case, means the main program itself.
-    const bool isMain = hostName == mainFile || (listFile && FoldedName(hostName) == FoldedName(mainProgram));
-    if (isMain) continue;
+    if (listFile && FoldedName(hostName) == FoldedName(mainProgram)) continue;
     const std::string name = WindowsName(hostName);
     CheckUnique(seen, name, hostName);
-    RequireFile(folder / hostName);
-    files.push_back({name, folder / hostName});
+    RequireFile(folder, hostName);
+    product.files.push_back({name, folder / hostName});
   }
-  return files;
+  return product;
 }
 
 UnpackedStream BuildUnpackedStream(const std::vector<ProductFile>& files) {

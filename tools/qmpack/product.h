@@ -20,17 +20,28 @@ struct ProductFile {
   std::filesystem::path path;
 };
 
+struct ProductFiles {
+  std::vector<ProductFile> files;    // in packing order, the main program first
+  std::vector<std::string> leftOut;  // host names that the default packing list skipped
+};
+
 // The files in packing order, the main program first. With a list file, the
 // names it gives in its order (one a line; blank lines and lines starting with
 // "#" are skipped, as is a line naming the main program); otherwise every other
-// file of the folder, sorted by name. The main program is found without
-// regard to letter case. Names are converted from UTF-8 to code page 1252.
-// Throws ToolError for a missing file, a name given twice (letter case
+// entry of the folder, sorted by name, but for names starting with "." or
+// ending in "~" (hidden files, editors' backups and locks), which are left out
+// and reported. The main program is found without regard to letter case.
+// Names are converted from UTF-8 to code page 1252. A symbolic link is packed
+// with the content of the regular file it points to.
+// Throws WrongRequestError when the folder holds subfolders and no list file
+// is given: the package holds no folders, so their files would be missing.
+// Throws ToolError for a missing file, a folder, a link to anything but a
+// regular file, a device, pipe or socket, a name given twice (letter case
 // ignored, as on Windows), a name that the directory can't hold or that
 // Windows can't create.
-std::vector<ProductFile> CollectProductFiles(const std::filesystem::path& folder,
-                                             const std::string& mainProgram,
-                                             const std::optional<std::filesystem::path>& listFile);
+ProductFiles CollectProductFiles(const std::filesystem::path& folder,
+                                 const std::string& mainProgram,
+                                 const std::optional<std::filesystem::path>& listFile);
 
 struct UnpackedStream {
   std::vector<uint8_t> bytes;

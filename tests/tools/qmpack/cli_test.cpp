@@ -81,7 +81,13 @@ TEST(QmpackArguments, MistakesNameTheProblemAndShowTheUsage) {
 
 // ---- commands through the command line -------------------------------------
 
-class QmpackCommands : public MediaTest {};
+class QmpackCommands : public MediaTest {
+ protected:
+  std::vector<std::string> BuildArgs() const {
+    return {"build", "--setup", SetupExe().string(), "--product", Product().string(),
+            "--out", Out().string(), "--greedy"};
+  }
+};
 
 TEST_F(QmpackCommands, BuildListVerifyExtractSucceedOnGoodMedia) {
   MakeSmallProduct();
@@ -145,6 +151,35 @@ TEST_F(QmpackCommands, ASetupWithoutItsMediaBlockIsRefused) {
   const Outcome list = Qmpack({"list", SetupExe().string()});
   EXPECT_EQ(list.exitCode, kExitFailure);
   EXPECT_THAT(list.out, HasSubstr("media block: no media block found"));
+}
+
+TEST_F(QmpackCommands, BuildRefusesSubfoldersWithoutAListAsAWrongCommandLine) {
+  MakeSmallProduct();
+  fs::create_directories(Product() / "sub");
+  WriteText(Product() / "sub" / "a.txt", "a");
+  const Outcome refused = Qmpack(BuildArgs());
+  EXPECT_EQ(refused.exitCode, kExitUsage);
+  EXPECT_THAT(refused.err, HasSubstr("qmpack build: the product folder "));
+  EXPECT_THAT(refused.err, HasSubstr("subfolders, whose files would not be packed: \"sub\"\n"));
+  EXPECT_THAT(refused.err, HasSubstr("name the files to pack with --list\nusage: qmpack build"));
+  EXPECT_THAT(refused.out, IsEmpty());
+  EXPECT_FALSE(fs::exists(Out()));
+}
+
+TEST_F(QmpackCommands, BuildWarnsOfEachNameItLeavesOut) {
+  MakeSmallProduct();
+  const Outcome clean = Qmpack(BuildArgs());
+  ASSERT_EQ(clean.exitCode, kExitSuccess) << clean.err;
+  EXPECT_THAT(clean.err, IsEmpty());
+
+  AddProductFile(".hidden", {1});
+  AddProductFile("notes.txt~", {2});
+  const Outcome built = Qmpack(BuildArgs());
+  EXPECT_EQ(built.exitCode, kExitSuccess) << built.err;
+  EXPECT_THAT(built.err, HasSubstr("qmpack build: warning: left out names starting with \".\" "
+                                   "or ending in \"~\" (a --list file can name them):\n"
+                                   "  .hidden\n  notes.txt~\n"));
+  EXPECT_THAT(built.out, HasSubstr("directory of 3 entries"));
 }
 
 TEST_F(QmpackCommands, ListShowsTheFieldsOfADamagedDirectory) {

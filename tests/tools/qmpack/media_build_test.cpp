@@ -1,5 +1,6 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include "qmpack/media.h"
 #include "qmpack/setup_media_block.h"
@@ -12,6 +13,7 @@ namespace {
 using namespace test;
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
+using ::testing::IsEmpty;
 
 class MediaBuild : public MediaTest {
  protected:
@@ -144,6 +146,96 @@ TEST_F(MediaBuild, AProductOfOnlyTheMainProgramHasAnEmptyDirectory) {
   const auto media = DecodeMedia(Out() / "SETUP.EXE", Out());
   ExtractProduct(media, Path("x"));
   EXPECT_EQ(ReadBytes(Path("x/Kestreln.Exe")), SampleBytes(100, 7));
+}
+
+// ---- what the product folder holds besides files ---------------------------
+
+TEST_F(MediaBuild, RefusesSubfoldersUnlessAListNamesTheFilesToPack) {
+  MakeSmallProduct();
+  fs::create_directories(Product() / "sub");
+  WriteText(Product() / "sub" / "a.txt", "a");
+  for (const std::string name : {"s1", "s2", "s3", "s4"}) fs::create_directory(Product() / name);
+  EXPECT_THAT(RefusalOf(Options()),
+              HasSubstr("holds subfolders, whose files would not be packed: "
+                        "\"s1\", \"s2\", \"s3\", \"s4\", \"sub\"\nthe package holds no folders"));
+
+  fs::create_directory(Product() / "s5");
+  fs::create_directory(Product() / "s6");
+  EXPECT_THAT(RefusalOf(Options()),
+              HasSubstr("\"s1\", \"s2\", \"s3\", \"s4\", \"s5\" and 2 more\n"));
+  EXPECT_FALSE(fs::exists(Out()));
+
+  // A list names the files to pack; the folders stay out, but one it names is refused.
+  auto listed = Options();
+  listed.listFile = Path("order.lst");
+  WriteText(Path("order.lst"), "CTRLKN.SYS\n");
+  BuildMedia(listed);
+  EXPECT_THAT(EntryNames(), ElementsAre("CTRLKN.SYS"));
+  fs::remove_all(Out());
+  WriteText(Path("order.lst"), "CTRLKN.SYS\nsub\n");
+  EXPECT_THAT(RefusalOf(listed), HasSubstr("cannot pack \"sub\": it is a folder"));
+}
+
+TEST_F(MediaBuild, LeavesHiddenAndBackupNamesOutUnlessTheListNamesThem) {
+  MakeSmallProduct();
+  AddProductFile(".DS_Store", {1});
+  AddProductFile("README.TXT~", {2});
+  AddProductFile("KESTRE~1.DLL", {3});  // a short name, not a backup
+  fs::create_directory(Product() / ".git");
+  fs::create_symlink("gone", Product() / ".#README.TXT");  // an editor's lock
+  const BuildReport report = BuildMedia(Options());
+  EXPECT_THAT(report.leftOut, ElementsAre(".#README.TXT", ".DS_Store", ".git", "README.TXT~"));
+  EXPECT_THAT(EntryNames(), ElementsAre("CTRLKN.SYS", "EMPTY.TXT", "KESTRELN.HLP", "KESTRE~1.DLL"));
+
+  fs::remove_all(Out());
+  WriteText(Path("order.lst"), ".DS_Store\nREADME.TXT~\n");
+  auto listed = Options();
+  listed.listFile = Path("order.lst");
+  EXPECT_THAT(BuildMedia(listed).leftOut, IsEmpty());
+  EXPECT_THAT(EntryNames(), ElementsAre(".DS_Store", "README.TXT~"));
+}
+
+TEST_F(MediaBuild, PacksLinksToFilesWithTheirContentAndRefusesOtherLinksByName) {
+  AddProductFile("Kestreln.Exe", SampleBytes(100, 1));
+  WriteBytes(Path("outside.dat"), SampleBytes(30, 2));
+  fs::create_symlink(Path("outside.dat"), Product() / "LINKED.DAT");
+  BuildMedia(Options());
+  ExtractProduct(DecodeMedia(Out() / "SETUP.EXE", Out()), Path("x"));
+  EXPECT_EQ(ReadBytes(Path("x/LINKED.DAT")), SampleBytes(30, 2));
+
+  fs::create_directory(Path("folder"));
+  ASSERT_EQ(mkfifo(Path("pipe").c_str(), 0600), 0);
+  struct Case {
+    std::string name;
+    fs::path target;
+    std::string reason;
+  };
+  const std::vector<Case> cases = {
+      {"GONE.DAT", Path("nothing"), "it is a symbolic link to nothing"},
+      {"FOLDER.LNK", Path("folder"), "it is a symbolic link to a folder"},
+      {"PIPE.LNK", Path("pipe"), "it is a symbolic link to something other than a regular file"},
+  };
+  auto fresh = Options();
+  fresh.outFolder = Path("out2");
+  auto listed = fresh;
+  listed.listFile = Path("order.lst");
+  for (const auto& c : cases) {
+    fs::create_symlink(c.target, Product() / c.name);
+    WriteText(Path("order.lst"), "LINKED.DAT\n" + c.name + "\n");
+    const std::string refusal = "cannot pack \"" + c.name + "\": " + c.reason;
+    EXPECT_THAT(RefusalOf(fresh), HasSubstr(refusal));
+    EXPECT_THAT(RefusalOf(listed), HasSubstr(refusal));
+    fs::remove(Product() / c.name);
+  }
+  ASSERT_EQ(mkfifo((Product() / "PIPE").c_str(), 0600), 0);
+  EXPECT_THAT(RefusalOf(fresh), HasSubstr("cannot pack \"PIPE\": it is a device, pipe or socket"));
+  fs::remove(Product() / "PIPE");
+
+  fs::remove(Product() / "Kestreln.Exe");
+  fs::create_symlink(Path("nothing"), Product() / "Kestreln.Exe");
+  EXPECT_THAT(RefusalOf(fresh),
+              HasSubstr("cannot pack \"Kestreln.Exe\": it is a symbolic link to nothing"));
+  EXPECT_FALSE(fs::exists(fresh.outFolder));
 }
 
 // ---- setup programs that already carry data --------------------------------
