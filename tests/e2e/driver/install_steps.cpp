@@ -123,10 +123,6 @@ DialogStep RebootQuestion(int answer) {
   return Click("Kestrelon!", "Reboot Windows?", answer);
 }
 
-DialogStep RunQuestion(int answer) {
-  return Click("Kestrelon!", "Do you wish to run Kestrelon!?", answer);
-}
-
 DialogStep DiskPrompt(int disk, int answer) {
   return Click("Kestrelon!", "Please Insert Disk number " + std::to_string(disk), answer);
 }

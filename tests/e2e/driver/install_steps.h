@@ -52,7 +52,6 @@ std::vector<DialogStep> UpToCopy(const std::string& destination);
 std::vector<DialogStep> AfterUnpack();  // GROUP and REPLACE accepted as offered
 DialogStep SuccessQuestion(int answer);
 DialogStep RebootQuestion(int answer);
-DialogStep RunQuestion(int answer);
 DialogStep DiskPrompt(int disk, int answer);
 DialogStep WrongDisk();
 DialogStep VolumeRefused(int disk);
