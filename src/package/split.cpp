@@ -11,12 +11,6 @@ namespace qm {
 
 namespace {
 
-// Files that, once present, an installation never overwrites.
-bool IsKeptOnceInstalled(const std::string& name) {
-  const std::string extension = UpperCase(ExtensionOf(name));
-  return extension == ".LIB" || extension == ".DTP";
-}
-
 // Copies out the bytes of one packed file from the joined file's position.
 class PackedFileCopy {
  public:
@@ -86,6 +80,11 @@ std::string CutToMainProgram(Setup& setup, const std::string& joinedPath,
 
 }  // namespace
 
+bool IsKeptOnceInstalled(const std::string& name) {
+  const std::string extension = UpperCase(ExtensionOf(name));
+  return extension == ".LIB" || extension == ".DTP";
+}
+
 std::string PlaceOf(Setup& setup, const std::string& name) {
   const std::string destination = JoinPath(setup.state.destinationFolder, name);
   if (UpperCase(ExtensionOf(name)) != ".HLP") return destination;
@@ -93,7 +92,7 @@ std::string PlaceOf(Setup& setup, const std::string& name) {
   const auto attributes = setup.os.Attributes(help);
   if (attributes) return (*attributes & kAttributeDirectory) ? JoinPath(help, name) : destination;
   const uint32_t error = setup.os.LastError();
-  return error == kErrorFileNotFound || error == kErrorPathNotFound ? destination : std::string();
+  return IsNotFound(error) ? destination : std::string();
 }
 
 std::string HelpFolder(const Setup& setup) { return JoinPath(setup.state.windowsFolder, "Help"); }

@@ -15,6 +15,9 @@ namespace qm {
 // Block size of the copies.
 constexpr uint32_t kSplitBlockSize = 2048;
 
+// Files that, once present, an installation never overwrites (".LIB", ".DTP").
+bool IsKeptOnceInstalled(const std::string& name);
+
 // Where a packed file belongs: help files (".HLP") in the Help folder of
 // Windows when there is one, all others in the destination folder. Empty
 // when the Help folder can't be looked at (an error other than its absence).

@@ -19,8 +19,6 @@ bool InUse(uint32_t error) {
          error == kErrorAccessDenied;
 }
 
-bool Missing(uint32_t error) { return error == kErrorFileNotFound || error == kErrorPathNotFound; }
-
 }  // namespace
 
 StagedUpdate::StagedUpdate(Setup& setup) : setup_(setup) {}
@@ -86,7 +84,7 @@ bool StagedUpdate::Place(Entry& entry) {
   const auto attributes = os.Attributes(entry.target);
   if (!attributes) {
     const uint32_t error = os.LastError();
-    if (!Missing(error)) return Fail(entry.target, "replaced", error);
+    if (!IsNotFound(error)) return Fail(entry.target, "replaced", error);
     if (setup_.winInit.HasPendingReplacement(entry.target)) return LeaveForRestart(entry, 0);
     return PutInPlace(entry);
   }

@@ -1,15 +1,8 @@
 #include "setup/failure_text.h"
 
+#include "transport/path_helpers.h"
+
 namespace qm {
-
-namespace {
-
-bool IsFolder(Platform& os, const std::string& path) {
-  const auto found = os.FindFirst(path);
-  return found && (found->attributes & kAttributeDirectory) != 0;
-}
-
-}  // namespace
 
 std::string FailureReason(Platform& os, const std::string& path, uint32_t error) {
   if (path.size() > kLongestPath || error == kErrorFilenameTooLong) return "the path is too long";
@@ -25,7 +18,7 @@ std::string FailureReason(Platform& os, const std::string& path, uint32_t error)
     case kErrorInvalidName:
       return "the name is not valid";
     case kErrorAccessDenied:
-      return IsFolder(os, path) ? "a folder of that name is in the way" : "access is denied";
+      return FolderExists(os, path) ? "a folder of that name is in the way" : "access is denied";
     default:
       return "Windows error " + std::to_string(error);
   }

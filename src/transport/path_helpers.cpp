@@ -62,10 +62,13 @@ std::string ShortOrFull(Platform& os, const std::string& path) {
   return os.ShortPath(path).value_or(path);
 }
 
+bool IsNotFound(uint32_t error) {
+  return error == kErrorFileNotFound || error == kErrorPathNotFound;
+}
+
 std::optional<bool> Exists(Platform& os, const std::string& path) {
   if (os.Attributes(path)) return true;
-  const uint32_t error = os.LastError();
-  if (error == kErrorFileNotFound || error == kErrorPathNotFound) return false;
+  if (IsNotFound(os.LastError())) return false;
   return std::nullopt;
 }
 

@@ -30,6 +30,8 @@ uint8_t MaxByte(uint8_t a, uint8_t b);
 
 // The 8.3 form of an existing path, or the path itself when there is none.
 std::string ShortOrFull(Platform& os, const std::string& path);
+// True for the errors with which Windows says that a path names nothing.
+bool IsNotFound(uint32_t error);
 // Whether anything of that name exists; nothing when the system can't tell
 // (an error other than "not found").
 std::optional<bool> Exists(Platform& os, const std::string& path);

@@ -28,9 +28,9 @@ struct DriveLoad {
   uint64_t Need() const { return std::max(duringDecode, duringSplit); }
 };
 
+// An earlier file that the installation keeps needs no room.
 bool KeptOnceInstalled(Setup& setup, const std::string& name) {
-  const std::string extension = UpperCase(ExtensionOf(name));
-  return (extension == ".LIB" || extension == ".DTP") &&
+  return IsKeptOnceInstalled(name) &&
          FilePresent(setup.os, JoinPath(setup.state.destinationFolder, name));
 }
 
