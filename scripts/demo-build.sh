@@ -17,16 +17,23 @@ if ! /usr/lib/wine/wine --version >/dev/null 2>&1; then
 fi
 build=build/$preset
 cmake --preset "$preset" >/dev/null
-cmake --build --preset "$preset" --target setup qm_e2e_driver \
-  demo_kestreln demo_uninstal demo_taskman demo_kshell
-file "$build/src/setup.exe"
+# The 32-bit build makes the programs that ship in a nested build of their own.
+if [ "$preset" = windows ]; then
+  product=$build/product
+  cmake --build --preset "$preset" --target product qm_e2e_driver
+else
+  product=$build
+  cmake --build --preset "$preset" --target setup qm_e2e_driver \
+    demo_kestreln demo_uninstal demo_taskman demo_kshell
+fi
+file "$product/src/setup.exe"
 cmake --preset release >/dev/null
 cmake --build --preset release --target qmpack
 
 media=$PWD/build/demo/media
 echo "Packing the demo product ..."
 mkdir -p "$media"
-scripts/make-product.sh demo "$build" "$media/product"
+scripts/make-product.sh demo "$product" "$media/product"
 rm -rf "$media/disks"
-build/release/tools/qmpack/qmpack build --setup "$build/src/setup.exe" --product "$media/product" \
+build/release/tools/qmpack/qmpack build --setup "$product/src/setup.exe" --product "$media/product" \
   --list "$media/product.list" --out "$media/disks" | sed -n '/^package/,/^checked/p'

@@ -1,12 +1,13 @@
 #!/usr/bin/env bash
 # Puts together a product folder for qmpack: the demo product's programs built
-# by the `windows` preset (folder demo/) with documents, pictures and data
+# with setup.exe (folder demo/) with documents, pictures and data
 # files made here from the machine's own text and ImageMagick.
 #
 #   scripts/make-product.sh demo BUILD-DIR OUT-DIR   # about 8 MB, as a product ships
 #   scripts/make-product.sh test BUILD-DIR OUT-DIR   # small, with the awkward cases
 #
-# BUILD-DIR is the Windows build folder (build/windows). OUT-DIR is made anew;
+# BUILD-DIR is the build folder of the programs that ship (build/windows/product
+# for the 32-bit product, build/windows64 for the 64-bit build). OUT-DIR is made anew;
 # OUT-DIR.list beside it gives qmpack the packing order (the main program first).
 # Everything is deterministic: the same machine always gives the same bytes.
 set -euo pipefail

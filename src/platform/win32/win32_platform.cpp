@@ -12,6 +12,7 @@
 #include "platform/win32/disk_space.h"
 #include "platform/win32/pending_moves.h"
 #include "platform/win32/shell_link.h"
+#include "platform/win32/shutdown_privilege.h"
 #include "ui/win32/backdrop_window.h"
 #include "ui/win32/dialog_procedure.h"
 
@@ -40,14 +41,6 @@ std::string ExpandEnvironmentVariables(const std::string& text) {
   // form, so the text ends at its first zero.
   expanded.resize(std::strlen(expanded.c_str()));
   return expanded;
-}
-
-void EnableShutdownPrivilege(HANDLE token) {
-  TOKEN_PRIVILEGES privileges = {};
-  privileges.PrivilegeCount = 1;
-  privileges.Privileges[0].Attributes = SE_PRIVILEGE_ENABLED;
-  LookupPrivilegeValueA(nullptr, "SeShutdownPrivilege", &privileges.Privileges[0].Luid);
-  AdjustTokenPrivileges(token, FALSE, &privileges, 0, nullptr, nullptr);
 }
 
 // Takes the first pair of the open Session Manager key's list that moves
@@ -447,11 +440,7 @@ void Win32Platform::StartProgram(WindowHandle owner, const std::string& file,
 }
 
 void Win32Platform::RequestReboot() {
-  HANDLE token = nullptr;
-  if (OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, &token)) {
-    EnableShutdownPrivilege(token);
-    CloseHandle(token);
-  }
+  EnableShutdownPrivilege();
   ExitWindowsEx(EWX_REBOOT, 0);
 }
 

@@ -11,7 +11,9 @@
 #                                    waiting to be put in place take more room than
 #                                    the package (the update scenarios on a small drive)
 #
-#   make_media.sh SETUP_EXE WINDOWS_BUILD_DIR OUT
+#   make_media.sh SETUP_EXE PRODUCT_BUILD_DIR OUT
+#
+# PRODUCT_BUILD_DIR is the build folder of the programs that ship (scripts/make-product.sh).
 #
 # qmpack comes from the host (or release) build of this work tree, which
 # `./run test` builds before the Windows tests; QMPACK names another one.
