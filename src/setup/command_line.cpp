@@ -14,8 +14,8 @@ namespace {
 // What follows a switch's name.
 enum class Takes {
   kNothing,
-  kValue,       // "=" and a value up to the next blank outside double quotes
-  kRestOfLine,  // "=" and everything after it, blanks included
+  kValue,   // "=" and a value up to the next blank outside double quotes
+  kFolder,  // "=" and everything up to the next switch, blanks included
 };
 
 // Answers why a value is refused (empty when it is not), and may put it
@@ -37,14 +37,12 @@ constexpr size_t kLongestFolder = 254;
 std::string Quoted(const std::string& text) { return "\"" + text + "\""; }
 
 // The folder as MAIN's edit (which turns letters into capitals) would hold
-// it, checked by MAIN's rule. A "/" means that another switch follows /D: a
-// folder has none, since the setup's paths use the backslash alone.
+// it, checked by MAIN's rule. The setup's paths use the backslash alone.
 std::string DestinationRefusal(std::string& folder) {
   folder = UpperCase(folder);
   if (folder.find('/') != std::string::npos) {
-    return "The switch /D must come last: its folder is everything after \"=\" to the end of "
-           "the line, and a folder holds no \"/\": " +
-           Quoted(folder) + ".";
+    return "The folder of /D holds a \"/\" (folders are separated by \"\\\"): " + Quoted(folder) +
+           ".";
   }
   if (folder.size() > kLongestFolder) return "The folder of /D is longer than 254 characters.";
   if (!HasDriveFormat(folder)) {
@@ -63,7 +61,7 @@ std::string MediaRefusal(std::string& folder) {
          Quoted(folder) + ".";
 }
 
-// In the order of the summary; /D last, as it must be given.
+// In the order of the summary, with /D last, where it reads best.
 const Switch kSwitches[] = {
     {"S", Takes::kNothing, "", &CommandLineOptions::silent, nullptr, nullptr},
     {"GROUP", Takes::kValue, "NAME", nullptr, &CommandLineOptions::groupName, nullptr},
@@ -72,8 +70,7 @@ const Switch kSwitches[] = {
     {"LOG", Takes::kValue, "FILE", nullptr, &CommandLineOptions::logFile, nullptr},
     {"NORESTART", Takes::kNothing, "", &CommandLineOptions::noRestart, nullptr, nullptr},
     {"MEDIA", Takes::kValue, "FOLDER", nullptr, &CommandLineOptions::mediaFolder, MediaRefusal},
-    {"D", Takes::kRestOfLine, "FOLDER", nullptr, &CommandLineOptions::destination,
-     DestinationRefusal},
+    {"D", Takes::kFolder, "FOLDER", nullptr, &CommandLineOptions::destination, DestinationRefusal},
 };
 
 const Switch* FindSwitch(const std::string& name) {
@@ -124,14 +121,10 @@ std::vector<Word> SplitWords(const std::string& line) {
   return words;
 }
 
-// Everything after the "=" of the word that begins at `start`, without
-// double quotes (a folder name has none) and the blanks around it.
-std::string RestOfLine(const std::string& line, size_t start) {
-  std::string value;
-  for (char c : line.substr(line.find('=', start) + 1)) {
-    if (c != '"') value += c;
-  }
-  return Trimmed(value);
+// True when the blank at `at` is followed, after any more blanks, by a "/".
+bool NextSwitchBegins(const std::string& line, size_t at) {
+  const auto next = line.find_first_not_of(" \t", at);
+  return next != std::string::npos && line[next] == '/';
 }
 
 // One switch as it was given.
@@ -139,7 +132,21 @@ struct Given {
   std::string text;                  // the word
   const Switch* known = nullptr;     // nothing for a word that is no switch of the setup
   std::optional<std::string> value;  // what follows "=", when there is one
+  size_t end = 0;                    // where a folder value ends in the line
 };
+
+// The folder after the "=" of the word that begins at `start`: up to the end
+// of the line or to the next switch, without double quotes (a folder name
+// has none) and the blanks around it.
+void TakeFolder(const std::string& line, size_t start, Given& given) {
+  std::string value;
+  size_t at = line.find('=', start) + 1;
+  for (; at < line.size() && !(IsBlank(line[at]) && NextSwitchBegins(line, at)); ++at) {
+    if (line[at] != '"') value += line[at];
+  }
+  given.value = Trimmed(value);
+  given.end = at;
+}
 
 Given Identify(const std::string& line, const Word& word) {
   Given given;
@@ -150,8 +157,11 @@ Given Identify(const std::string& line, const Word& word) {
       word.text.substr(1, equals == std::string::npos ? std::string::npos : equals - 1);
   given.known = FindSwitch(UpperCase(name));
   if (equals == std::string::npos) return given;
-  const bool restOfLine = given.known && given.known->takes == Takes::kRestOfLine;
-  given.value = restOfLine ? RestOfLine(line, word.start) : word.text.substr(equals + 1);
+  if (given.known && given.known->takes == Takes::kFolder) {
+    TakeFolder(line, word.start, given);
+  } else {
+    given.value = word.text.substr(equals + 1);
+  }
   return given;
 }
 
@@ -187,8 +197,11 @@ void Apply(CommandLineOptions& options, const Given& given) {
 ParsedCommandLine ParseCommandLine(const std::string& arguments) {
   ParsedCommandLine parsed;
   std::set<const Switch*> seen;
+  size_t folderEnd = 0;  // the words before it belong to /D's folder
   for (const Word& word : SplitWords(arguments)) {
+    if (word.start < folderEnd) continue;
     Given given = Identify(arguments, word);
+    folderEnd = given.end;
     const std::string problem = Refusal(given, seen);
     if (problem.empty()) {
       seen.insert(given.known);
@@ -196,7 +209,6 @@ ParsedCommandLine ParseCommandLine(const std::string& arguments) {
     } else if (parsed.problem.empty()) {
       parsed.problem = problem;
     }
-    if (given.known && given.known->takes == Takes::kRestOfLine && given.value) break;
   }
   return parsed;
 }

@@ -2,9 +2,10 @@
 // unattended, gives it its folders and answers, and has it keep a log.
 //
 // Switches begin with "/" and are read without regard to case; a value
-// follows "=" and may be put in double quotes. /D takes everything after its
-// "=" to the end of the line, blanks included, so it comes last. Without any
-// switch the setup runs exactly as it always has.
+// follows "=" and may be put in double quotes. /D's folder needs no quotes:
+// it takes everything after its "=", blanks included, up to the end of the
+// line or to the next switch (a blank and a "/", which no folder holds).
+// Without any switch the setup runs exactly as it always has.
 #pragma once
 
 #include <optional>

@@ -24,12 +24,15 @@ TEST(CommandLine, AcceptedLines) {
       {"   ", "D=<none> GROUP=<none> LOG=<none> MEDIA=<none>"},
       {"/S /GROUP=Tools /DESKTOP /TASKMAN /LOG=C:\\setup.log /NORESTART /MEDIA=A: /D=C:\\KQM",
        "S DESKTOP TASKMAN NORESTART D=C:\\KQM GROUP=Tools LOG=C:\\setup.log MEDIA=A:"},
-      // Any case; /D up to the end of the line, blanks and all, in capitals.
+      // Any case; /D up to the end of the line or the next switch, blanks and
+      // all, in capitals.
       {"/s /Desktop\t/norestart  /d=c:\\Program Files\\Silent  Folder  ",
        "S DESKTOP NORESTART D=C:\\PROGRAM FILES\\SILENT  FOLDER GROUP=<none> LOG=<none> "
        "MEDIA=<none>"},
+      {"/S /D=C:\\Silent Folder /LOG=C:\\install.log",
+       "S D=C:\\SILENT FOLDER GROUP=<none> LOG=C:\\install.log MEDIA=<none>"},
       // Values in double quotes may hold blanks; /D's quotes are dropped.
-      {"/GROUP=\"Desk Tools\" /LOG=\"C:\\My Logs\\a.log\" /MEDIA=\\\\srv\\disks /D=\"D:\\A B\"",
+      {"/GROUP=\"Desk Tools\" /D=\"D:\\A B\" /LOG=\"C:\\My Logs\\a.log\" /MEDIA=\\\\srv\\disks",
        "D=D:\\A B GROUP=Desk Tools LOG=C:\\My Logs\\a.log MEDIA=\\\\srv\\disks"},
       {"/D=Z:", "D=Z: GROUP=<none> LOG=<none> MEDIA=<none>"},
   };
@@ -58,9 +61,8 @@ TEST(CommandLine, RefusedLines) {
       {"/GROUP= /S", "The switch /GROUP needs a value: /GROUP=NAME.", true},
       {"/MEDIA=\"\"", "The switch /MEDIA needs a value: /MEDIA=FOLDER.", false},
       {"/D=", "The switch /D needs a value: /D=FOLDER.", false},
-      {"/D=C:\\KQM /S",
-       "The switch /D must come last: its folder is everything after \"=\" to the end of the "
-       "line, and a folder holds no \"/\": \"C:\\KQM /S\".",
+      {"/D=C:\\KQM /D=C:\\Other /S", "The switch /D is given more than once.", true},
+      {"/D=C:/KQM", "The folder of /D holds a \"/\" (folders are separated by \"\\\"): \"C:/KQM\".",
        false},
       {"/D=KQM", "The folder of /D must begin with a drive letter and a colon: \"KQM\".", false},
       {"/D=1:\\KQM", "The folder of /D must begin with a drive letter and a colon: \"1:\\KQM\".",

@@ -207,14 +207,14 @@ void ExpectLines(const std::vector<std::string>& lines, const std::vector<std::s
 }
 
 TEST(InstallLog, TellsEveryStepOfASilentRun) {
-  Machine os("/S /LOG=C:\\install.log /D=C:\\Silent Folder");
+  Machine os("/S /D=C:\\Silent Folder /LOG=C:\\install.log");
   ASSERT_EQ(os.Run(), kExitInstalled);
   const std::string volume = ": " + std::to_string(Media().volumes[0].size()) +
                              " bytes read, its size and CRC-32 not recorded, so not checked";
   const std::string unpacked = std::to_string(Media().record.streamLength);
   ExpectLines(
       os.LogLines(),
-      {"Kestrelon! setup; command line: /S /LOG=C:\\install.log /D=C:\\Silent Folder",
+      {"Kestrelon! setup; command line: /S /D=C:\\Silent Folder /LOG=C:\\install.log",
        "Windows 4.0 build 1381 (Windows NT)",
        "Setup program A:\\SETUP.EXE",
        "Volumes are looked for in A:\\",
