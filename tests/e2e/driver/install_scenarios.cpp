@@ -103,12 +103,12 @@ void PrepareInstall(const Media& media, bool allVolumes) {
   StageDisks(media, allVolumes);
 }
 
-std::string CheckInstalled(const Media& media, bool windowsNt) {
+std::string CheckInstalled(const Media& media, bool windowsNt, const std::string& destination) {
   for (const std::string& name : ProductFiles(media)) {
-    std::string problem = CheckSameFile(InstalledPlace(name), ProductFile(media, name));
+    std::string problem = CheckSameFile(PlaceOf(destination, name), ProductFile(media, name));
     if (!problem.empty()) return problem;
   }
-  for (const std::string& name : FilesIn(kInstallFolder)) {
+  for (const std::string& name : FilesIn(destination)) {
     if (Capitals(name) == Capitals(kPackageFile)) return "the package file was left";
     if (Capitals(name).find(".$$$") != std::string::npos) return name + " was left";
   }
@@ -117,7 +117,7 @@ std::string CheckInstalled(const Media& media, bool windowsNt) {
     return "no uninstall entry with DisplayName Kestrelon!";
   }
   // The destination edit turns what it is given into capitals.
-  const std::string uninstaller = Capitals(kInstallFolder) + "\\UnInstal.Exe";
+  const std::string uninstaller = Capitals(destination) + "\\UnInstal.Exe";
   if (RegistryString(HKEY_LOCAL_MACHINE, kUninstallKey, "UnInstallString") != uninstaller) {
     return "the uninstall entry does not name " + uninstaller;
   }

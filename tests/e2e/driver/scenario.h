@@ -42,6 +42,9 @@ struct Scenario {
   // Empty when prepare left the machine as the scenario needs, else what is
   // missing; the setup is not started then.
   std::function<std::string()> checkPrepared;
+  std::string arguments;  // the setup's command line after its name
+  // No window of the setup's may ever appear (a silent run): no steps then.
+  bool windowless = false;
   std::vector<DialogStep> steps;
   unsigned long exitCode = 0;
   // Empty when the run left what it should, else what is wrong.
@@ -60,6 +63,8 @@ std::string ProgramOf(const Scenario& scenario, const std::string& argument);
 std::vector<Scenario> InstallScenarios();
 // Updates over an earlier installation on the small drive K:.
 std::vector<Scenario> SmallDriveScenarios();
+// Runs with switches: silent installations, refused switches, a log.
+std::vector<Scenario> CommandLineScenarios();
 
 // The scenario of that name, or nullptr.
 const Scenario* FindScenario(const std::string& name);
