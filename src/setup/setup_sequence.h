@@ -12,7 +12,7 @@
 
 namespace qm {
 
-// The process's exit codes, as Windows installers give them.
+// The process's exit codes.
 constexpr int kExitInstalled = 0;
 constexpr int kExitFailed = 1;  // nothing installed, or an error reported
 constexpr int kExitBadCommandLine = 2;

@@ -3,6 +3,8 @@
 #include <map>
 
 #include "platform/dialog_host.h"
+#include "transport/path_helpers.h"
+#include "ui/main_dialog.h"
 
 namespace qm {
 
@@ -12,6 +14,8 @@ namespace {
 // the result it ends with.
 class UnseenDialog : public DialogHost {
  public:
+  explicit UnseenDialog(SetupDialog dialog) : dialog_(dialog) {}
+
   bool ended() const { return result_.has_value(); }
   bool startPassPosted() const { return startPassPosted_; }
   int result() const { return *result_; }
@@ -19,7 +23,11 @@ class UnseenDialog : public DialogHost {
 
   WindowHandle Window() override { return kNoWindow; }
   void SetCaption(const std::string&) override {}
-  void SetItemText(int id, const std::string& text) override { texts_[id] = text; }
+  // MAIN's destination edit (ES_UPPERCASE) holds capitals, whatever it is given.
+  void SetItemText(int id, const std::string& text) override {
+    const bool capitals = dialog_ == SetupDialog::kMain && id == kIdDestinationEdit;
+    texts_[id] = capitals ? UpperCase(text) : text;
+  }
   // As an edit gives it through a 255-byte buffer.
   std::string ItemText(int id) override { return texts_[id].substr(0, 254); }
   bool IsChecked(int id) override { return checked_[id]; }
@@ -40,6 +48,7 @@ class UnseenDialog : public DialogHost {
   }
 
  private:
+  SetupDialog dialog_;
   std::map<int, std::string> texts_;
   std::map<int, bool> checked_;
   std::optional<int> result_;
@@ -71,9 +80,9 @@ int SilentPlatform::ShowMessage(WindowHandle, const std::string&, const std::str
 
 // The dialog opens, its pass runs when it has one, and OK is pressed unless
 // it has ended by then.
-std::optional<int> SilentPlatform::ShowDialog(SetupDialog, WindowHandle,
+std::optional<int> SilentPlatform::ShowDialog(SetupDialog shown, WindowHandle,
                                               DialogController& controller) {
-  UnseenDialog dialog;
+  UnseenDialog dialog(shown);
   controller.OnInit(dialog);
   if (!dialog.ended() && dialog.startPassPosted()) controller.OnStartPass(dialog);
   if (!dialog.ended()) controller.OnCommand(dialog, kIdOkButton);

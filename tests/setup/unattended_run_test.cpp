@@ -124,11 +124,12 @@ TEST(SilentRun, EndsWithTheExitCodeOfWhatHappenedAndShowsNothing) {
          EXPECT_EQ(os.shellLinks()[0].linkFile, std::string(kPrograms) + "\\Desk Tools.LNK");
          EXPECT_EQ(os.FileContent("C:\\WINDOWS\\TaskMan.Exe"), "the Windows Task Manager");
        }},
-      {"without /D: MAIN's own default folder", "/S", kExitInstalled,
-       [](Machine& os) { os.AddFolder("C:\\Program Files"); },
+      {"without /D: MAIN's own offer, in capitals as its edit holds it", "/S", kExitInstalled,
        [](Machine& os) {
-         EXPECT_EQ(os.FileContent("C:\\Program Files\\Kestrelon\\Kestreln.Exe"), kMainProgram);
-       }},
+         os.SetRegistryString(kHkeyCurrentUser, "Software\\Quillmarsh\\Kestrelon", "RegDir",
+                              "c:\\silent folder");
+       },
+       [](Machine& os) { ExpectInstalled(os); }},
       {"volumes in the /MEDIA folder", "/S /MEDIA=C:\\Disks /D=C:\\Silent Folder", kExitInstalled,
        [](Machine& os) {
          for (int volume = 1; volume <= 4; ++volume) {
