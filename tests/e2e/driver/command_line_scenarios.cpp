@@ -110,7 +110,7 @@ HANDLE heldProgram = INVALID_HANDLE_VALUE;
 Scenario SilentInstallationOverRunningProgram() {
   Scenario s = Silent("install_silent_over_in_use");
   s.playedBefore = {"install_silent"};
-  s.exitCode = 3010;
+  s.exitCode = kRestartNeeded;
   s.prepare = [] {
     DeleteFileA(kLog);
     WriteWholeFile(InSilentFolder("Kestreln.Exe"), kOldProgram);
@@ -144,7 +144,7 @@ Scenario SilentInstallationOverRunningProgram() {
 // and nothing of the run is left.
 Scenario SilentInstallationWithoutVolume2() {
   Scenario s = Silent("install_silent_missing_volume");
-  s.exitCode = 1;
+  s.exitCode = kFailed;
   s.prepare = [] {
     PrepareSilentInstall(true);
     DeleteFileA(StagedVolume(2).c_str());
@@ -208,7 +208,7 @@ Scenario SilentRefusal() {
   Scenario s;
   s.name = "bad_switch_silent";
   s.windowless = true;
-  s.exitCode = 2;
+  s.exitCode = kBadCommandLine;
   s.arguments = "/S /LOG=C:\\install.log /FOO /D=C:\\KQM E2E";
   s.prepare = PrepareRefusal;
   s.verify = [] {
@@ -221,7 +221,7 @@ Scenario SilentRefusal() {
 Scenario WindowRefusal() {
   Scenario s;
   s.name = "bad_switch_window";
-  s.exitCode = 2;
+  s.exitCode = kBadCommandLine;
   s.arguments = "/GROUP=Tools /FOO /D=C:\\KQM E2E";
   s.prepare = PrepareRefusal;
   DialogStep refused;

@@ -9,6 +9,10 @@
 
 namespace e2e {
 
+// The setup's exit codes.
+constexpr unsigned long kInstalled = 0, kFailed = 1, kBadCommandLine = 2, kCancelled = 1602,
+                        kRestartNeeded = 3010;
+
 // What the click of a step must do to its dialog.
 enum class Outcome {
   kCloses,     // the dialog goes away
@@ -46,7 +50,7 @@ struct Scenario {
   // No window of the setup's may ever appear (a silent run): no steps then.
   bool windowless = false;
   std::vector<DialogStep> steps;
-  unsigned long exitCode = 0;
+  unsigned long exitCode = kInstalled;
   // Empty when the run left what it should, else what is wrong.
   std::function<std::string()> verify;
 };
