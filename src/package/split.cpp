@@ -50,14 +50,17 @@ std::string SplitOut(Setup& setup, StagedUpdate& update, FileHandle joined, Pack
     const std::string earlier = JoinPath(setup.state.destinationFolder, node.name);
     const auto present = Exists(os, earlier);
     if (!present) return FileProblem(os, earlier, "read", os.LastError());
-    if (*present) return std::string();
+    if (*present) {
+      setup.log.Write("Kept " + earlier + ": installed before, never replaced");
+      return std::string();
+    }
   }
   const std::string target = PlaceOf(setup, node.name);
   if (target.empty()) {
     return "The folder " + HelpFolder(setup) +
            " could not be read: " + FailureReason(os, HelpFolder(setup), os.LastError()) + ".";
   }
-  ScopedFile staged(os, update.Create(target, kAccessWrite));
+  ScopedFile staged(os, update.Create(target, kAccessWrite, node.size));
   if (!staged.IsOpen()) return update.problem();
   return PackedFileCopy(setup, joined, mainProgram).Copy(staged.handle(), target, node.size);
 }

@@ -34,7 +34,8 @@ bool StagedUpdate::Fail(const std::string& path, const std::string& action, uint
 
 bool StagedUpdate::Reserved(const std::string& path) { return setup_.winInit.NamesFile(path); }
 
-FileHandle StagedUpdate::Create(const std::string& target, uint32_t access, bool mainProgram) {
+FileHandle StagedUpdate::Create(const std::string& target, uint32_t access, int64_t size,
+                                bool mainProgram) {
   Platform& os = setup_.os;
   if (target.size() > kLongestPath) {
     return Fail(target, "created", kErrorFilenameTooLong), kInvalidFile;
@@ -46,6 +47,7 @@ FileHandle StagedUpdate::Create(const std::string& target, uint32_t access, bool
   Entry entry;
   entry.target = target;
   entry.staged = name.path;
+  entry.size = size;
   entry.mainProgram = mainProgram;
   entries_.push_back(entry);
   return name.file;
@@ -73,8 +75,15 @@ bool StagedUpdate::Commit() {
     return false;
   }
   committed_ = true;
+  for (const auto& entry : entries_) LogPlaced(entry);
   DiscardSetAside();
   return true;
+}
+
+void StagedUpdate::LogPlaced(const Entry& entry) {
+  const std::string file = entry.target + " (" + std::to_string(entry.size) + " bytes)";
+  if (entry.state == State::kPlaced) return setup_.log.Write("Placed " + file);
+  setup_.log.Write("Waits for the next start of Windows: " + file + " as " + entry.staged);
 }
 
 // An earlier file is moved aside and the new one renamed in, unless the new
@@ -174,6 +183,8 @@ void StagedUpdate::DiscardSetAside() {
       os.SetAttributes(entry.setAside, kAttributeNormal);
     }
     if (!os.Delete(entry.setAside)) {
+      setup_.log.Write("The earlier file " + entry.setAside +
+                       " is deleted at the next start of Windows");
       setup_.winInit.AddDeletionLine(ShortOrFull(os, entry.setAside));
       linesAdded = true;
     }

@@ -29,15 +29,17 @@ class StagedUpdate {
   StagedUpdate(const StagedUpdate&) = delete;
   StagedUpdate& operator=(const StagedUpdate&) = delete;
 
-  // Creates the new file that belongs at `target` under a free temporary name
-  // beside it (the main program's in the destination folder). kInvalidFile,
-  // with the problem told, when it can't be had.
-  FileHandle Create(const std::string& target, uint32_t access, bool mainProgram = false);
+  // Creates the new file of `size` bytes that belongs at `target` under a
+  // free temporary name beside it (the main program's in the destination
+  // folder). kInvalidFile, with the problem told, when it can't be had.
+  FileHandle Create(const std::string& target, uint32_t access, int64_t size,
+                    bool mainProgram = false);
   // The temporary path of the index'th file created (from 0).
   std::string StagedPath(size_t index) const { return entries_.at(index).staged; }
 
-  // Puts every staged file in place. False, with everything as it was before
-  // the commit and the problem told, when any step fails.
+  // Puts every staged file in place, each written to the log. False, with
+  // everything as it was before the commit and the problem told, when any
+  // step fails.
   bool Commit();
 
   // Deletes everything staged; nothing of it is put in place.
@@ -50,6 +52,7 @@ class StagedUpdate {
   enum class State { kStaged, kPlaced, kWaiting };
   struct Entry {
     std::string target, staged;
+    int64_t size = 0;
     bool mainProgram = false;
     State state = State::kStaged;
     std::string setAside;                      // where the earlier file went, when moved aside
@@ -61,6 +64,7 @@ class StagedUpdate {
   bool LeaveForRestart(Entry& entry, uint32_t attributes);
   void TakeBack(Entry& entry);
   void DiscardSetAside();
+  void LogPlaced(const Entry& entry);
   bool Reserved(const std::string& path);
   bool Fail(const std::string& path, const std::string& action, uint32_t error);
 

@@ -9,6 +9,7 @@
 #include "package/split.h"
 #include "package/staged_update.h"
 #include "setup/failure_text.h"
+#include "setup/user_messages.h"
 #include "transport/path_helpers.h"
 
 namespace qm {
@@ -121,10 +122,12 @@ bool MatchesRecordedStream(const MediaRecord& media, int32_t length, uint32_t cr
   return media.streamLength == static_cast<uint32_t>(length) && media.streamCrc == crc;
 }
 
-// What the decode ended with, and the error of a failed read or write.
+// What the decode ended with, the error of a failed read or write, and the
+// package bytes it read.
 struct Decoded {
   DecodeEnd end;
   uint32_t error = 0;
+  uint64_t packageBytes = 0;
 };
 
 Decoded DecodeIntoJoinedFile(Setup& setup, FileHandle package, FileHandle joined) {
@@ -133,22 +136,23 @@ Decoded DecodeIntoJoinedFile(Setup& setup, FileHandle package, FileHandle joined
   JoinedFileBlocks output(setup, joined);
   const LzhBlockResult result = LzhDecodeBlocks(state.unpackTotal, input, output, state.keepGoing);
   if (state.keepGoing != 0 && input.readError() == 0) output.WriteRest();
-  if (output.writeFailed()) return {DecodeEnd::kWriteFailed, output.writeError()};
-  if (input.readError() != 0) return {DecodeEnd::kReadFailed, input.readError()};
-  if (state.keepGoing == 0) return {DecodeEnd::kCancelled};
+  const uint64_t read = input.bytesRead();
+  if (output.writeFailed()) return {DecodeEnd::kWriteFailed, output.writeError(), read};
+  if (input.readError() != 0) return {DecodeEnd::kReadFailed, input.readError(), read};
+  if (state.keepGoing == 0) return {DecodeEnd::kCancelled, 0, read};
   // The decoder fetches one byte ahead of the bits it uses; a further byte
   // means that it went on with zero bits past the end of the package file.
-  if (result.bytesFetched > input.bytesRead() + 1) return {DecodeEnd::kDamaged};
+  if (result.bytesFetched > read + 1) return {DecodeEnd::kDamaged, 0, read};
   if (!MatchesRecordedStream(setup.media, state.unpackTotal, output.crc())) {
-    return {DecodeEnd::kDamaged};
+    return {DecodeEnd::kDamaged, 0, read};
   }
-  return {DecodeEnd::kComplete};
+  return {DecodeEnd::kComplete, 0, read};
 }
 
 // Tells the user why the unpack failed; the sequence then says that the
 // installation was terminated.
 bool ReportUnpackFailure(Setup& setup, const std::string& text) {
-  setup.os.ShowMessage(kNoWindow, text, kUnpackFailedCaption, kMbOk);
+  ShowMessage(setup, kNoWindow, text, kUnpackFailedCaption, kMbOk);
   return false;
 }
 
@@ -160,20 +164,38 @@ std::string MainProgramPath(const Setup& setup) {
   return JoinPath(setup.state.destinationFolder, setup.product.mainProgram);
 }
 
+// The main program's own length: the unpacked stream up to the first packed file.
+int64_t MainProgramSize(const SetupState& state) {
+  return state.directoryHead ? state.directoryHead->offset : state.unpackTotal;
+}
+
+std::string DecodeReport(const Decoded& decoded, int32_t unpackTotal, uint64_t milliseconds) {
+  const std::string read = std::to_string(decoded.packageBytes) + " package bytes read";
+  const std::string time = " in " + std::to_string(milliseconds) + " ms";
+  if (decoded.end == DecodeEnd::kComplete) {
+    return "Decoded " + std::to_string(unpackTotal) + " bytes from " + read + time;
+  }
+  if (decoded.end == DecodeEnd::kCancelled) return "Decode cancelled after " + read + time;
+  return "Decode failed after " + read + time;
+}
+
 // Decodes the package file into the staged joined file, then deletes the
 // package file, also after a cancel or a failure. False when the decode did
 // not complete; every failure but a cancel has been told.
 bool DecodePackage(Setup& setup, StagedUpdate& update) {
   Platform& os = setup.os;
   const std::string package = PackagePath(setup);
-  ScopedFile joined(os, update.Create(MainProgramPath(setup), kAccessReadWrite, true));
+  ScopedFile joined(os, update.Create(MainProgramPath(setup), kAccessReadWrite,
+                                      MainProgramSize(setup.state), true));
   if (!joined.IsOpen()) return ReportUnpackFailure(setup, update.problem());
   ScopedFile input(os, os.Open(package, kAccessRead, kShareRead | kShareWrite,
                                FileCreation::kOpenExisting));
   if (!input.IsOpen()) {
     return ReportUnpackFailure(setup, FileProblem(os, package, "opened", os.LastError()));
   }
+  const uint64_t start = os.Milliseconds();
   const Decoded decoded = DecodeIntoJoinedFile(setup, input.handle(), joined.handle());
+  setup.log.Write(DecodeReport(decoded, setup.state.unpackTotal, os.Milliseconds() - start));
   input.Close();
   os.Delete(package);
   switch (decoded.end) {
@@ -210,6 +232,7 @@ bool Unpack(Setup& setup) {
 void DeleteLeftoverPackage(Setup& setup) {
   const std::string package = PackagePath(setup);
   if (!FilePresent(setup.os, package) || setup.os.Delete(package)) return;
+  setup.log.Write("The package file " + package + " is deleted at the next start of Windows");
   setup.winInit.AddDeletionLine(ShortOrFull(setup.os, package));
   setup.winInit.Commit();
 }

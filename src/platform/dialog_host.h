@@ -46,6 +46,7 @@ class DialogHost {
   // WM_GETTEXT into a 255-byte buffer: at most 254 characters.
   virtual std::string ItemText(int id) = 0;
   virtual bool IsChecked(int id) = 0;  // IsDlgButtonChecked(id) == BST_CHECKED
+  virtual void CheckItem(int id) = 0;  // CheckDlgButton(id, BST_CHECKED)
   virtual Rect WindowRect() = 0;       // GetWindowRect of the dialog (screen)
   virtual Rect ItemWindowRect(int id) = 0;  // GetWindowRect of a control (screen)
   virtual Rect ClientRect() = 0;       // GetClientRect of the dialog

@@ -119,6 +119,7 @@ constexpr uint32_t kMbOk = 0x0;
 constexpr uint32_t kMbOkCancel = 0x1;
 constexpr uint32_t kMbYesNo = 0x4;
 constexpr uint32_t kMbIconError = 0x10;
+constexpr uint32_t kMbIconWarning = 0x30;
 constexpr uint32_t kMbTaskModal = 0x2000;
 constexpr int kIdOk = 1;
 constexpr int kIdCancel = 2;
@@ -226,7 +227,15 @@ class Platform {
   // The system.
   virtual std::string WindowsFolder() = 0;
   virtual std::string ModulePath() = 0;
+  // The process's arguments: its command line after the program's own name
+  // and the blanks that follow it (what WinMain is given).
+  virtual std::string CommandLine() = 0;
   virtual VersionInfo Version() = 0;
+  // A clock in milliseconds that only moves forward; its zero means nothing.
+  virtual uint64_t Milliseconds() = 0;
+  // Windows asks no one about a drive without a disk or a file it can't
+  // open (SetErrorMode): the call that needed it fails instead.
+  virtual void DisableSystemErrorBoxes() = 0;
   virtual bool WriteIniString(const std::string& section, const std::string& key,
                                          const std::string& value, const std::string& file) = 0;
 

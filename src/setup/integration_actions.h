@@ -1,5 +1,6 @@
 // The actions that tie the installed product into Windows. The setup sequence
-// decides when each runs; none of them reports anything to the user.
+// decides when each runs; none of them reports anything to the user, but
+// each writes what it did, and its result, to the log.
 #pragma once
 
 #include "setup/setup.h"

@@ -1,8 +1,11 @@
 // Everything one run of the setup works with: the system it runs on, the
-// product it installs and the run's own variables.
+// product it installs, what its command line asked for, the run's own
+// variables and its log.
 #pragma once
 
 #include "platform/platform.h"
+#include "setup/command_line.h"
+#include "setup/install_log.h"
 #include "setup/media_record.h"
 #include "setup/setup_state.h"
 #include "setup/win_init_file.h"
@@ -15,8 +18,10 @@ struct Setup {
   Platform& os;
   ProductDescriptor product;
   MediaRecord media;  // read from setup.exe's media block at start-up
+  CommandLineOptions options;
   SetupState state;
   WinInitFile winInit;
+  InstallLog log;
 };
 
 }  // namespace qm

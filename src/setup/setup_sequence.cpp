@@ -4,7 +4,10 @@
 #include <new>
 
 #include "setup/integration_actions.h"
+#include "setup/log_lines.h"
 #include "setup/media_block.h"
+#include "setup/silent_platform.h"
+#include "setup/user_messages.h"
 #include "transport/path_helpers.h"
 #include "ui/setup_dialogs.h"
 
@@ -14,9 +17,9 @@ namespace {
 
 // Where the dialog sequence stopped.
 enum class SequenceEnd {
-  kSilent,     // MAIN's template is missing: straight to the end, nothing to clean up
-  kAbandoned,  // a dialog ended otherwise than with 1
-  kFinished,   // REPLACE was shown: the finishing actions follow
+  kNoMainDialog,  // MAIN's template is missing: straight to the end, nothing to clean up
+  kAbandoned,     // a dialog ended otherwise than with 1
+  kFinished,      // REPLACE was shown: the finishing actions follow
 };
 
 bool Accepted(const std::optional<int>& result) { return result && *result == 1; }
@@ -28,7 +31,7 @@ SequenceEnd Abandon(Setup& setup) {
 
 SequenceEnd RunDialogSequence(Setup& setup) {
   const auto main = ShowSetupDialog(setup, SetupDialog::kMain);
-  if (!main) return SequenceEnd::kSilent;
+  if (!main) return SequenceEnd::kNoMainDialog;
   if (*main != 1) return Abandon(setup);
 
   // Without a LICENSE template the agreement is taken as accepted.
@@ -47,7 +50,7 @@ SequenceEnd RunDialogSequence(Setup& setup) {
 }
 
 bool AskYesNo(Setup& setup, const std::string& text) {
-  return setup.os.ShowMessage(kNoWindow, text, setup.product.displayName, kMbYesNo) == kIdYes;
+  return ShowMessage(setup, kNoWindow, text, setup.product.displayName, kMbYesNo) == kIdYes;
 }
 
 void AskSuccessQuestion(Setup& setup) {
@@ -65,10 +68,18 @@ bool FilesAwaitRestart(const Setup& setup) {
   return setup.state.filesAwaitRestart || !MainProgramInPlace(setup);
 }
 
+// With /NORESTART the question is not asked: Windows is not to be restarted.
+bool RebootNow(Setup& setup) {
+  if (!setup.options.noRestart) return AskYesNo(setup, RebootQuestion(setup.product));
+  setup.log.Write("Windows must be restarted; /NORESTART: the reboot question is not asked");
+  return false;
+}
+
 // The product is offered to run only when none of its files waits for the
 // next start: it must never run against a mix of old and new files.
 void AskRebootQuestion(Setup& setup) {
-  if (AskYesNo(setup, RebootQuestion(setup.product))) {
+  setup.state.restartNeeded = true;
+  if (RebootNow(setup)) {
     RebootWindows(setup);
   } else if (!FilesAwaitRestart(setup) && AskYesNo(setup, RunQuestion(setup.product))) {
     RunProduct(setup);
@@ -98,9 +109,22 @@ void FinishInstallation(Setup& setup) {
 void CleanUpAbandonedRun(Setup& setup) {
   const SetupState& state = setup.state;
   const std::string package = JoinPath(state.destinationFolder, setup.product.packageFileName);
-  if (state.packageFileCreated && FilePresent(setup.os, package)) setup.os.Delete(package);
-  setup.os.ShowMessage(state.backdropWindow, setup.product.abortedText, setup.product.displayName,
-                       kMbOk);
+  if (state.packageFileCreated && FilePresent(setup.os, package)) {
+    setup.log.Write("Package file deleted: " + package);
+    setup.os.Delete(package);
+  }
+  ShowMessage(setup, state.backdropWindow, setup.product.abortedText, setup.product.displayName,
+              kMbOk);
+}
+
+// 1 for a run that did not install, unless a person cancelled it: nobody
+// can cancel a silent run.
+int ExitCodeOf(const Setup& setup, SequenceEnd end) {
+  if (end == SequenceEnd::kFinished) {
+    return setup.state.restartNeeded ? kExitRestartNeeded : kExitInstalled;
+  }
+  if (setup.state.userCancelled && !setup.options.silent) return kExitCancelled;
+  return kExitFailed;
 }
 
 void End(Setup& setup) {
@@ -142,24 +166,16 @@ std::string ErrorReport(const char* className, const std::string& message, const
 int ReportUncaughtError(Setup& setup, const char* className, const std::string& message,
                         const void* place) {
   setup.winInit.Flush();
-  setup.os.ShowMessage(kNoWindow, ErrorReport(className, message, place, setup.os.ModulePath()),
-                       "Application Error", kMbOk | kMbIconError | kMbTaskModal);
-  return 1;
-}
-
-}  // namespace
-
-int RunSetupProcess(Platform& os) {
-  Setup setup(os);
-  return RunSetupProcess(setup);
+  ShowMessage(setup, kNoWindow, ErrorReport(className, message, place, setup.os.ModulePath()),
+              "Application Error", kMbOk | kMbIconError | kMbTaskModal);
+  return kExitFailed;
 }
 
 // Errors of the language and its library end the run as the setup's own do:
 // reported, never as a silent crash. Their place in the code is not known.
-int RunSetupProcess(Setup& setup) {
+int RunReportingErrors(Setup& setup) {
   try {
-    RunSetup(setup);
-    return 0;
+    return RunSetup(setup);
   } catch (const RuntimeError& error) {
     return ReportUncaughtError(setup, error.ClassName(), error.what(), error.Place());
   } catch (const std::bad_alloc&) {
@@ -172,19 +188,61 @@ int RunSetupProcess(Setup& setup) {
   }
 }
 
-void RunSetup(Setup& setup) {
+int Ended(Setup& setup, int exitCode) {
+  setup.log.Write("Exit code " + std::to_string(exitCode));
+  return exitCode;
+}
+
+// A command line with a refused switch: nothing is done.
+int RefuseCommandLine(Setup& setup, const std::string& problem) {
+  ShowMessage(setup, kNoWindow, problem + "\r\n\r\nThe switches are: " + SwitchSummary(),
+              setup.product.displayName, kMbOk | kMbIconError);
+  return Ended(setup, kExitBadCommandLine);
+}
+
+// The run over `os` (the silent one for /S), its log opened first.
+int RunWithCommandLine(Platform& os, const std::string& arguments,
+                       const ParsedCommandLine& commandLine) {
+  Setup setup(os);
+  setup.options = commandLine.options;
+  if (setup.options.logFile) setup.log.Open(os, *setup.options.logFile);
+  setup.log.Write(setup.product.displayName + " setup; command line: " +
+                  (arguments.empty() ? std::string("none") : arguments));
+  if (!commandLine.problem.empty()) return RefuseCommandLine(setup, commandLine.problem);
+  return RunSetupProcess(setup);
+}
+
+}  // namespace
+
+int RunSetupProcess(Platform& os) {
+  const std::string arguments = os.CommandLine();
+  const ParsedCommandLine commandLine = ParseCommandLine(arguments);
+  if (!commandLine.options.silent) return RunWithCommandLine(os, arguments, commandLine);
+  SilentPlatform silent(os);
+  return RunWithCommandLine(silent, arguments, commandLine);
+}
+
+int RunSetupProcess(Setup& setup) {
+  const int exitCode = RunReportingErrors(setup);
+  TellLogProblem(setup);
+  return Ended(setup, exitCode);
+}
+
+int RunSetup(Setup& setup) {
   StartUp(setup);
   const SequenceEnd end = RunDialogSequence(setup);
   if (end == SequenceEnd::kFinished) FinishInstallation(setup);
-  if (end != SequenceEnd::kSilent && setup.state.aborted) CleanUpAbandonedRun(setup);
+  if (end != SequenceEnd::kNoMainDialog && setup.state.aborted) CleanUpAbandonedRun(setup);
   End(setup);
+  return ExitCodeOf(setup, end);
 }
 
 void StartUp(Setup& setup) {
   Platform& os = setup.os;
   SetupState& state = setup.state;
   LoadMediaValues(setup);
-  state.sourceFolder = FolderPart(os.ModulePath());
+  state.sourceFolder = setup.options.mediaFolder.value_or(FolderPart(os.ModulePath()));
+  if (setup.options.groupName) setup.product.groupName = *setup.options.groupName;
   state.readBuffer.assign(kBlockBufferSize, 0);
   state.writeBuffer.assign(kBlockBufferSize, 0);
   state.replaceTaskManager = false;
@@ -196,12 +254,15 @@ void StartUp(Setup& setup) {
   state.windowsFolder = os.WindowsFolder();
   setup.winInit.Open(os, JoinPath(state.windowsFolder, "WinInit.Ini"));
   state.aborted = false;
+  LogStartUp(setup);
 }
 
 std::optional<int> ShowSetupDialog(Setup& setup, SetupDialog dialog) {
+  TellLogProblem(setup);
   const auto controller = MakeDialogController(setup, dialog);
   const auto result = setup.os.ShowDialog(dialog, setup.state.backdropWindow, *controller);
   if (result) setup.state.lastDialogResult = *result;
+  setup.log.Write(DialogOutcome(setup, dialog, result));
   return result;
 }
 

@@ -66,6 +66,10 @@ struct SetupState {
   bool packageFileCreated = false;
   // Set when a file of the product waits for the next start of Windows.
   bool filesAwaitRestart = false;
+  // Set when the user confirmed a cancel or gave up waiting for a disk.
+  bool userCancelled = false;
+  // Set when the run asks to restart Windows (or would, but for /NORESTART).
+  bool restartNeeded = false;
   int32_t unpackTotal = 0;
   int32_t gaugePercent = 0;
   int32_t gaugeLastPercent = 0;

@@ -1,10 +1,12 @@
 #include "transport/copy_pass.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <vector>
 
 #include "package/crc32.h"
 #include "package/package_directory.h"
+#include "setup/user_messages.h"
 #include "transport/path_helpers.h"
 #include "transport/space_check.h"
 
@@ -30,6 +32,12 @@ std::string NoRoomFor(const std::string& path) {
 }
 std::string DiskPrompt(int disk) { return "Please Insert Disk number " + std::to_string(disk); }
 
+std::string Hex(uint32_t value) {
+  char text[12];
+  std::snprintf(text, sizeof text, "%08X", static_cast<unsigned>(value));
+  return text;
+}
+
 // A volume's size and CRC-32 as it is copied, against what the media record
 // holds for it. Volumes the record says nothing about always match.
 class VolumeCheck {
@@ -45,6 +53,15 @@ class VolumeCheck {
     crc_ = Crc32Update(crc_, data, count);
   }
   bool Matches() const { return !recorded_ || (size_ == expectedSize_ && crc_ == expectedCrc_); }
+
+  // What the log says of the volume read so far.
+  std::string Report() const {
+    const std::string read = std::to_string(size_) + " bytes read";
+    if (!recorded_) return read + ", its size and CRC-32 not recorded, so not checked";
+    if (Matches()) return read + ", size and CRC-32 checked";
+    return read + " with CRC-32 " + Hex(crc_) + ", but the media record holds " +
+           std::to_string(expectedSize_) + " bytes with CRC-32 " + Hex(expectedCrc_) + ": refused";
+  }
 
  private:
   bool recorded_;
@@ -82,7 +99,7 @@ class VolumeCopy {
   bool KeepGoing() const { return setup_.state.keepGoing != 0; }
 
   void Fail(const std::string& text) {
-    dialog_.ShowOwnedMessage(text, setup_.product.displayName, kFailureStyle);
+    ShowOwnedMessage(setup_, dialog_, text, setup_.product.displayName, kFailureStyle);
     setup_.state.keepGoing = 0;
   }
 
@@ -92,8 +109,23 @@ class VolumeCopy {
 
   bool ReadDirectory() {
     const auto refusal = ReadPackageDirectory(os_, setup_.state);
-    if (refusal) Fail(refusal->reason);
+    if (refusal) {
+      Fail(refusal->reason);
+    } else {
+      setup_.log.Write("Package directory read: " + std::to_string(FileCount()) +
+                       " files after the main program, " +
+                       std::to_string(setup_.state.unpackTotal) + " bytes unpacked");
+    }
     return !refusal;
+  }
+
+  int FileCount() const {
+    int count = 0;
+    for (const PackageNode* node = setup_.state.directoryHead.get(); node;
+         node = node->next.get()) {
+      ++count;
+    }
+    return count;
   }
 
   // Nothing is written when a drive has too little room for the installation.
@@ -145,7 +177,7 @@ class VolumeCopy {
       os_.Close(volume);
       if (outcome != VolumeOutcome::kRejected) return;
       rejected = true;
-      dialog_.ShowOwnedMessage(setup_.product.wrongDiskText, "", kMbOk);
+      ShowOwnedMessage(setup_, dialog_, setup_.product.wrongDiskText, "", kMbOk);
     }
   }
 
@@ -156,15 +188,20 @@ class VolumeCopy {
   bool AwaitDisk(int disk, const std::string& path, bool rejected) {
     bool askAnyway = rejected;
     while (KeepGoing() && (askAnyway || !FilePresent(os_, path))) {
+      if (!askAnyway) {
+        setup_.log.Write("Volume " + std::to_string(disk) + " is not at " + path + ": disk " +
+                         std::to_string(disk) + " is asked for");
+      }
       askAnyway = false;
-      const int answer =
-          dialog_.ShowOwnedMessage(DiskPrompt(disk), setup_.product.displayName, kMbOkCancel);
+      const int answer = ShowOwnedMessage(setup_, dialog_, DiskPrompt(disk),
+                                          setup_.product.displayName, kMbOkCancel);
       if (answer == kIdOk) {
         if (!FilePresent(os_, path)) {
-          dialog_.ShowOwnedMessage(setup_.product.wrongDiskText, "", kMbOk);
+          ShowOwnedMessage(setup_, dialog_, setup_.product.wrongDiskText, "", kMbOk);
         }
       } else if (rejected || !FilePresent(os_, path)) {
         setup_.state.keepGoing = 0;
+        setup_.state.userCancelled = true;
       }
     }
     return KeepGoing();
@@ -182,14 +219,23 @@ class VolumeCopy {
         return VolumeOutcome::kFailed;
       }
       if (*count == 0) break;
-      if (check.WouldOverrun(*count)) return Reject(start);
+      if (check.WouldOverrun(*count)) {
+        check.Add(block_.data(), *count);
+        return Reject(start, disk, path, check);
+      }
       if (!Append(*count)) return VolumeOutcome::kFailed;
       check.Add(block_.data(), *count);
       ShowProgress();
       os_.PumpMessages();
     }
-    if (KeepGoing() && !check.Matches()) return Reject(start);
+    if (!KeepGoing()) return VolumeOutcome::kDone;
+    if (!check.Matches()) return Reject(start, disk, path, check);
+    LogVolume(disk, path, check);
     return VolumeOutcome::kDone;
+  }
+
+  void LogVolume(int disk, const std::string& path, const VolumeCheck& check) {
+    setup_.log.Write("Volume " + std::to_string(disk) + " " + path + ": " + check.Report());
   }
 
   bool Append(uint32_t count) {
@@ -205,7 +251,9 @@ class VolumeCopy {
   }
 
   // Cuts the package file back to where the rejected volume began.
-  VolumeOutcome Reject(int64_t volumeStart) {
+  VolumeOutcome Reject(int64_t volumeStart, int disk, const std::string& path,
+                       const VolumeCheck& check) {
+    LogVolume(disk, path, check);
     if (!os_.Seek(package_, volumeStart, SeekOrigin::kBegin) || !os_.Truncate(package_)) {
       Fail(FileProblem(packagePath_, "could not be written."));
       return VolumeOutcome::kFailed;

@@ -70,7 +70,10 @@ std::optional<std::string> CheckFreeSpace(Setup& setup) {
     auto found = drives.find(root);
     if (found == drives.end()) {
       const auto space = setup.os.FreeSpace(root);
-      if (!space) return nullptr;
+      if (!space) {
+        setup.log.Write("Drive " + root.substr(0, 2) + " can't tell its free space: not checked");
+        return nullptr;
+      }
       found = drives.emplace(root, DriveLoad{*space}).first;
     }
     return &found->second;
@@ -93,12 +96,15 @@ std::optional<std::string> CheckFreeSpace(Setup& setup) {
     windows->duringDecode += kWinInitRoom;
     windows->duringSplit += kWinInitRoom;
   }
+  std::optional<std::string> shortage;
   for (const auto& [root, drive] : drives) {
-    if (drive.Need() > drive.space.freeBytes) {
-      return ShortageText(setup, root, drive.Need(), drive.space.freeBytes);
+    setup.log.Write("Drive " + root.substr(0, 2) + " " + std::to_string(drive.Need()) +
+                    " bytes needed, " + std::to_string(drive.space.freeBytes) + " bytes free");
+    if (!shortage && drive.Need() > drive.space.freeBytes) {
+      shortage = ShortageText(setup, root, drive.Need(), drive.space.freeBytes);
     }
   }
-  return std::nullopt;
+  return shortage;
 }
 
 }  // namespace qm

@@ -6,7 +6,8 @@
 namespace qm {
 
 // A message box owned by nobody: text confirmExitText, caption "Exit " and
-// displayName, Yes and No. True only for the answer Yes.
+// displayName, Yes and No. True only for the answer Yes, which counts as the
+// user's cancel of the run.
 bool ConfirmExit(Setup& setup);
 
 }  // namespace qm

@@ -49,7 +49,8 @@ void MainDialog::OnInit(DialogHost& dialog) {
   setup_.state.destinationFolder = FolderPart(setup_.os.ModulePath());
   dialog.SetCaption(kCaption);
   setup_.product.defaultFolder = OfferedDestination(setup_.os);
-  dialog.SetItemText(kIdDestinationEdit, setup_.product.defaultFolder);
+  dialog.SetItemText(kIdDestinationEdit,
+                     setup_.options.destination.value_or(setup_.product.defaultFolder));
   CentreOnScreen(setup_.state, dialog);
   dialog.FocusItem(kIdDestinationEdit);
 }
@@ -62,12 +63,21 @@ void MainDialog::OnCommand(DialogHost& dialog, int command) {
   }
 }
 
-// A refused folder keeps the dialog open without a word; the text still
-// replaces the destination, so a Cancel that follows leaves it there.
+// A refused folder keeps the dialog open without a word to the user (the
+// log says why); the text still replaces the destination, so a Cancel that
+// follows leaves it there.
 void MainDialog::Accept(DialogHost& dialog) {
   std::string& destination = setup_.state.destinationFolder;
   destination = dialog.ItemText(kIdDestinationEdit);
-  if (HasDriveFormat(destination) && MakeFolder(setup_.os, destination)) dialog.End(1);
+  if (!HasDriveFormat(destination)) {
+    setup_.log.Write("Destination folder refused: " + destination +
+                     " does not begin with a drive letter and a colon");
+  } else if (!MakeFolder(setup_.os, destination)) {
+    setup_.log.Write("Destination folder refused: " + destination +
+                     " can't be made (one new folder at most) or entered");
+  } else {
+    dialog.End(1);
+  }
 }
 
 }  // namespace qm

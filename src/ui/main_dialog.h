@@ -16,6 +16,7 @@ std::string OfferedDestination(Platform& os);
 // At least two characters, a capital "A" to "Z" and then a colon.
 bool HasDriveFormat(const std::string& text);
 
+// Offers /D's folder when the command line gives one.
 class MainDialog : public QuestionDialog {
  public:
   using QuestionDialog::QuestionDialog;

@@ -5,6 +5,8 @@ namespace qm {
 void ReplaceDialog::OnInit(DialogHost& dialog) {
   dialog.SetCaption("Windows Interface");
   CentreOnScreen(setup_.state, dialog);
+  if (setup_.options.replaceTaskManager) dialog.CheckItem(kIdReplaceTaskManagerBox);
+  if (setup_.options.activeDesktop) dialog.CheckItem(kIdActiveDesktopBox);
   dialog.FocusItem(kIdOkButton);
 }
 

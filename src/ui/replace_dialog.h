@@ -9,6 +9,7 @@ namespace qm {
 constexpr int kIdReplaceTaskManagerBox = 103;
 constexpr int kIdActiveDesktopBox = 104;
 
+// Both boxes start clear, unless /TASKMAN or /DESKTOP ticks them.
 class ReplaceDialog : public QuestionDialog {
  public:
   using QuestionDialog::QuestionDialog;

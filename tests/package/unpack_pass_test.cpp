@@ -368,7 +368,7 @@ TEST_F(UnpackPass, AbandonedRunLeavesNoRenameOfTheDeletedMainProgram) {
   os.RunDialog(D::kProgress);
   os.OnPump(2, [this] { os.PressInOpenDialog(kIdCancelButton); });
   os.AnswerMessage(kIdYes);
-  EXPECT_EQ(RunSetupProcess(setup), 0);
+  EXPECT_EQ(RunSetupProcess(setup), kExitCancelled);
   EXPECT_EQ(os.pendingAnswers(), 0u);
   EXPECT_FALSE(os.FileExists(Path("Kestreln.$$$")));
   EXPECT_EQ(os.FileContent(Path("Kestreln.Exe")), "earlier program");

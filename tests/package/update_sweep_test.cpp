@@ -9,14 +9,11 @@
 #include <functional>
 #include <iostream>
 #include <map>
-#include <random>
 #include <string>
 #include <vector>
 
-#include "package/crc32.h"
-#include "package/directory_bytes.h"
+#include "package/test_media.h"
 #include "platform/fake/fake_platform.h"
-#include "qmpack/media.h"
 #include "setup/setup_sequence.h"
 #include "transport/path_helpers.h"
 #include "ui/progress_frame.h"
@@ -31,65 +28,20 @@ constexpr char kHelp[] = "C:\\WINDOWS\\Help";
 constexpr char kWinInit[] = "C:\\WINDOWS\\WinInit.Ini";
 constexpr int kVolumes = 3;
 
-std::string Bytes(size_t size, unsigned seed) {
-  static const char* const kWords[] = {"glyph ", "mill ", "kestrel ", "\x90\x90", "MZ"};
-  std::mt19937 random(seed);
-  std::string bytes;
-  while (bytes.size() < size) {
-    bytes += random() % 3 == 0 ? std::string(1, static_cast<char>(random())) : kWords[random() % 5];
-  }
-  bytes.resize(size);
-  return bytes;
-}
-
-struct File {
-  std::string name, content;
-};
+using test::PackedFile;
+using test::SampleBytes;
 
 // The new version: the main program, then the packed files in stream order.
-const std::string kNewMain = Bytes(9000, 1);
-const std::vector<File> kNewFiles = {
-    {"Glyph.Dll", Bytes(5000, 2)},   {"Kestreln.Reg", Bytes(300, 3)},
-    {"Kestreln.Pal", Bytes(200, 4)}, {"Manual.hlp", Bytes(3000, 5)},
-    {"Fonts.LIB", Bytes(700, 6)},    {"Empty.Txt", ""}};
+const std::string kNewMain = SampleBytes(9000, 1);
+const std::vector<PackedFile> kNewFiles = {
+    {"Glyph.Dll", SampleBytes(5000, 2)},   {"Kestreln.Reg", SampleBytes(300, 3)},
+    {"Kestreln.Pal", SampleBytes(200, 4)}, {"Manual.hlp", SampleBytes(3000, 5)},
+    {"Fonts.LIB", SampleBytes(700, 6)},    {"Empty.Txt", ""}};
 
 // The media of the new version: setup.exe with the directory at its end,
 // the volumes, and what the media block records.
-struct Media {
-  std::string setupExe;
-  std::vector<std::string> volumes;
-  MediaRecord record;
-};
-
-const Media& NewMedia() {
-  static const Media media = [] {
-    Media made;
-    std::string stream = kNewMain;
-    std::vector<uint8_t> directory;
-    for (const auto& file : kNewFiles) {
-      test::Append(directory, test::EntryBytes(file.name, static_cast<int32_t>(stream.size()),
-                                               static_cast<int32_t>(file.content.size())));
-      stream += file.content;
-    }
-    test::Append(directory, test::TrailerBytes(static_cast<uint8_t>(kNewFiles.size()),
-                                               static_cast<int32_t>(stream.size())));
-    made.setupExe = std::string(300, 'M') + std::string(directory.begin(), directory.end());
-    const std::vector<uint8_t> packed = qmpack::CompressBytes(
-        std::vector<uint8_t>(stream.begin(), stream.end()), qmpack::LzhParser::kGreedy);
-    const size_t part = (packed.size() + kVolumes - 1) / kVolumes;
-    made.record.diskCount = kVolumes;
-    made.record.expectedPackageSize = static_cast<int32_t>(packed.size());
-    for (int volume = 0; volume < kVolumes; ++volume) {
-      const size_t from = std::min(packed.size(), volume * part);
-      const size_t to = std::min(packed.size(), from + part);
-      made.volumes.emplace_back(packed.begin() + from, packed.begin() + to);
-      made.record.volumeSize[volume] = static_cast<uint32_t>(to - from);
-      made.record.volumeCrc[volume] = Crc32Update(0, packed.data() + from, to - from);
-    }
-    made.record.streamLength = static_cast<uint32_t>(stream.size());
-    made.record.streamCrc = Crc32Update(0, stream.data(), stream.size());
-    return made;
-  }();
+const test::TestMedia& NewMedia() {
+  static const test::TestMedia media = test::MakeMedia(kNewMain, kNewFiles, kVolumes);
   return media;
 }
 

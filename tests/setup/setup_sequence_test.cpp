@@ -77,7 +77,7 @@ class SetupSequence : public ::testing::Test {
 TEST_F(SetupSequence, StartUpPreparesTheRun) {
   os.SetModulePath("A:\\SETUP.EXE");
   os.RemoveTemplate(D::kMain);
-  EXPECT_EQ(Run(), 0);
+  EXPECT_EQ(Run(), kExitFailed);
   EXPECT_EQ(setup.state.sourceFolder, "A:\\");
   EXPECT_EQ(setup.state.windowsFolder, "C:\\WINDOWS");
   EXPECT_EQ(setup.state.screenWidth, 1024);
@@ -90,7 +90,7 @@ TEST_F(SetupSequence, StartUpPreparesTheRun) {
 
 TEST_F(SetupSequence, MissingMainTemplateEndsSilently) {
   os.RemoveTemplate(D::kMain);
-  EXPECT_EQ(Run(), 0);
+  EXPECT_EQ(Run(), kExitFailed) << "nothing was installed";
   EXPECT_TRUE(os.messages().empty());
   EXPECT_EQ(os.dialogsShown().size(), 0u);
   EXPECT_EQ(os.FileContent(kWinInit), "[Rename]\r\n");
@@ -100,12 +100,13 @@ TEST_F(SetupSequence, CancelAtMainCleansUpAndTellsTheUser) {
   // The setup's own folder holds files of the same names; they are not this run's.
   os.AddFile("C:\\SETUP\\Kestrelon._QM", "media");
   os.AddFile("C:\\SETUP\\Kestreln.Exe", "tool");
-  os.AnswerDialog(D::kMain, 0, [this] { setup.state.destinationFolder = setup.state.sourceFolder; });
-  EXPECT_EQ(Run(), 0);
-  ASSERT_EQ(os.messages().size(), 1u);
-  EXPECT_EQ(os.messages()[0].text, "The Installation process has been terminated.");
-  EXPECT_EQ(os.messages()[0].caption, "Kestrelon!");
-  EXPECT_EQ(os.messages()[0].owner, setup.state.backdropWindow);
+  os.RunDialog(D::kMain, {UserAction::PressEscape()});
+  os.AnswerMessage(kIdYes);
+  EXPECT_EQ(Run(), kExitCancelled);
+  ASSERT_EQ(os.messages().size(), 2u);
+  EXPECT_EQ(os.messages()[1].text, "The Installation process has been terminated.");
+  EXPECT_EQ(os.messages()[1].caption, "Kestrelon!");
+  EXPECT_EQ(os.messages()[1].owner, setup.state.backdropWindow);
   EXPECT_TRUE(os.FileExists("C:\\SETUP\\Kestrelon._QM"));
   EXPECT_TRUE(os.FileExists("C:\\SETUP\\Kestreln.Exe"));
   EXPECT_EQ(os.FileContent(kWinInit), "[Rename]\r\n");

@@ -45,7 +45,7 @@ TEST_F(DialogSequence, TheUsersAnswersReachTheFinishingActions) {
   os.RunDialog(D::kReplace, {A::Tick(103), A::Press(1)});
   os.AnswerMessage(kIdNo);  // reboot
   os.AnswerMessage(kIdNo);  // run
-  EXPECT_EQ(Run(), 0);
+  EXPECT_EQ(Run(), kExitRestartNeeded) << "the Task Manager is replaced at the next start";
   EXPECT_EQ(setup.state.destinationFolder, "C:\\KESTRELON");
   ASSERT_EQ(os.shellLinks().size(), 1u);
   EXPECT_EQ(os.shellLinks()[0].linkFile, std::string(kPrograms) + "\\Desktop Tools.LNK");
@@ -60,7 +60,7 @@ TEST_F(DialogSequence, TheUsersAnswersReachTheFinishingActions) {
 TEST_F(DialogSequence, CancelAtMainAfterARefusedTextAbandonsTheRun) {
   os.RunDialog(D::kMain, {A::Type(104, "\\\\SERVER\\SHARE"), A::Press(1), A::PressEscape()});
   os.AnswerMessage(kIdYes);
-  EXPECT_EQ(Run(), 0);
+  EXPECT_EQ(Run(), kExitCancelled);
   EXPECT_EQ(setup.state.destinationFolder, "\\\\SERVER\\SHARE");
   EXPECT_EQ(MessageTexts(), (std::vector<std::string>{setup.product.confirmExitText,
                                                       setup.product.abortedText}));
@@ -71,7 +71,7 @@ TEST_F(DialogSequence, ExitAtLicenseAbandonsTheRunButKeepsTheMadeFolder) {
   os.RunDialog(D::kMain, {A::Type(104, "C:\\NEW"), A::Press(1)});
   os.RunDialog(D::kLicense, {A::Press(2)});
   os.AnswerMessage(kIdYes);
-  EXPECT_EQ(Run(), 0);
+  EXPECT_EQ(Run(), kExitCancelled);
   EXPECT_TRUE(os.FolderExistsOnDisk("C:\\NEW"));
   EXPECT_EQ(MessageTexts().back(), setup.product.abortedText);
   EXPECT_EQ(os.dialogsShown(), (std::vector<D>{D::kMain, D::kLicense}));

@@ -228,6 +228,7 @@ class EndingHost : public DialogHost {
   void SetItemText(int, const std::string&) override {}
   std::string ItemText(int) override { return ""; }
   bool IsChecked(int) override { return false; }
+  void CheckItem(int) override {}
   Rect WindowRect() override { return {}; }
   Rect ItemWindowRect(int) override { return {}; }
   Rect ClientRect() override { return {}; }

@@ -110,6 +110,7 @@ class FakePlatform::OpenDialog : public DialogHost {
     const auto it = checked.find(id);
     return it != checked.end() && it->second;
   }
+  void CheckItem(int id) override { Record().checked[id] = true; }
   Rect WindowRect() override { return geometry_.window; }
   Rect ItemWindowRect(int id) override {
     const auto it = geometry_.items.find(id);

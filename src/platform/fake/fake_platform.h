@@ -102,6 +102,9 @@ class FakePlatform : public Platform {
   FileHandle HoldFile(const std::string& path, uint32_t access, uint32_t share);
   void ReleaseFile(FileHandle file) { Close(file); }
   void SetModulePath(const std::string& path) { modulePath_ = path; }
+  void SetCommandLine(const std::string& arguments) { commandLine_ = arguments; }
+  // Moves the clock that Milliseconds reads forward.
+  void AdvanceClock(uint64_t milliseconds) { clock_ += milliseconds; }
   void SetWindowsFolder(const std::string& path);
   void SetVersion(uint32_t major, uint32_t minor, uint32_t platformId);
   void RemoveTemplate(SetupDialog dialog) { missingTemplates_.insert(dialog); }
@@ -165,6 +168,7 @@ class FakePlatform : public Platform {
   const std::vector<IniWrite>& iniWrites() const { return iniWrites_; }
   const std::vector<ScheduledMove>& scheduledMoves() const { return scheduledMoves_; }
   int rebootRequests() const { return rebootRequests_; }
+  bool systemErrorBoxesDisabled() const { return systemErrorBoxesDisabled_; }
   int pumpCalls() const { return pumpCalls_; }
   const std::vector<DialogRecord>& dialogRecords() const { return dialogRecords_; }
   size_t pendingAnswers() const { return dialogScripts_.size() + messageAnswers_.size(); }
@@ -203,7 +207,10 @@ class FakePlatform : public Platform {
   uint32_t LastError() override { return lastError_; }
   std::string WindowsFolder() override { return windowsFolder_; }
   std::string ModulePath() override { return modulePath_; }
+  std::string CommandLine() override { return commandLine_; }
   VersionInfo Version() override { return version_; }
+  uint64_t Milliseconds() override { return clock_; }
+  void DisableSystemErrorBoxes() override { systemErrorBoxesDisabled_ = true; }
   bool WriteIniString(const std::string& section, const std::string& key,
                       const std::string& value, const std::string& file) override;
   std::optional<RegKey> CreateKey(RegKey parent, const std::string& subKey) override;
@@ -284,6 +291,9 @@ class FakePlatform : public Platform {
   std::string currentFolder_ = "C:\\";
   std::string windowsFolder_ = "C:\\WINDOWS";
   std::string modulePath_ = "C:\\SETUP\\SETUP.EXE";
+  std::string commandLine_;
+  uint64_t clock_ = 0;
+  bool systemErrorBoxesDisabled_ = false;
   VersionInfo version_{4, 0, 1381, kPlatformWin32Nt};
   uint32_t lastError_ = 0;
 

@@ -60,7 +60,22 @@ LONG WithdrawPendingMove(HKEY key, const std::string& source, const std::string&
   return StorePendingMoves(key, moves);
 }
 
+bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+
 }  // namespace
+
+std::string ArgumentsOf(const char* commandLine) {
+  const char* at = commandLine;
+  if (*at == '"') {
+    ++at;
+    while (*at != '\0' && *at != '"') ++at;
+    if (*at == '"') ++at;
+  } else {
+    while (*at != '\0' && !IsBlank(*at)) ++at;
+  }
+  while (IsBlank(*at)) ++at;
+  return at;
+}
 
 bool Win32Platform::Succeeded(bool ok) {
   if (!ok) lastError_ = GetLastError();
@@ -231,6 +246,23 @@ std::string Win32Platform::WindowsFolder() {
 std::string Win32Platform::ModulePath() {
   char path[MAX_PATH];
   return std::string(path, GetModuleFileNameA(nullptr, path, MAX_PATH));
+}
+
+std::string Win32Platform::CommandLine() { return ArgumentsOf(GetCommandLineA()); }
+
+// The performance counter where there is one; GetTickCount, which under Wine
+// can stand still for a while, otherwise.
+uint64_t Win32Platform::Milliseconds() {
+  LARGE_INTEGER now, frequency;
+  if (!QueryPerformanceFrequency(&frequency) || frequency.QuadPart == 0 ||
+      !QueryPerformanceCounter(&now)) {
+    return GetTickCount();
+  }
+  return static_cast<uint64_t>(now.QuadPart) * 1000 / static_cast<uint64_t>(frequency.QuadPart);
+}
+
+void Win32Platform::DisableSystemErrorBoxes() {
+  SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
 }
 
 VersionInfo Win32Platform::Version() {

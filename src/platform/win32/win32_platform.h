@@ -8,6 +8,11 @@
 
 namespace qm {
 
+// The arguments in a command line as GetCommandLineA gives it: what follows
+// the program's name (in double quotes, or up to the first blank) and the
+// blanks after it.
+std::string ArgumentsOf(const char* commandLine);
+
 class Win32Platform : public Platform {
  public:
   Win32Platform() = default;
@@ -40,7 +45,10 @@ class Win32Platform : public Platform {
 
   std::string WindowsFolder() override;
   std::string ModulePath() override;
+  std::string CommandLine() override;
   VersionInfo Version() override;
+  uint64_t Milliseconds() override;
+  void DisableSystemErrorBoxes() override;
   bool WriteIniString(const std::string& section, const std::string& key,
                       const std::string& value, const std::string& file) override;
 

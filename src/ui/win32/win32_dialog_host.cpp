@@ -31,6 +31,8 @@ bool Win32DialogHost::IsChecked(int id) {
   return IsDlgButtonChecked(dialog_, id) == BST_CHECKED;
 }
 
+void Win32DialogHost::CheckItem(int id) { CheckDlgButton(dialog_, id, BST_CHECKED); }
+
 Rect Win32DialogHost::WindowRect() {
   RECT r = {};
   GetWindowRect(dialog_, &r);

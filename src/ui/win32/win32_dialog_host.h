@@ -16,6 +16,7 @@ class Win32DialogHost : public DialogHost {
   void SetItemText(int id, const std::string& text) override;
   std::string ItemText(int id) override;
   bool IsChecked(int id) override;
+  void CheckItem(int id) override;
   Rect WindowRect() override;
   Rect ItemWindowRect(int id) override;
   Rect ClientRect() override;

@@ -103,12 +103,12 @@ void PrepareInstall(const Media& media, bool allVolumes) {
   StageDisks(media, allVolumes);
 }
 
-std::string CheckInstalled(const Media& media, bool windowsNt) {
+std::string CheckInstalled(const Media& media, bool windowsNt, const std::string& destination) {
   for (const std::string& name : ProductFiles(media)) {
-    std::string problem = CheckSameFile(InstalledPlace(name), ProductFile(media, name));
+    std::string problem = CheckSameFile(PlaceOf(destination, name), ProductFile(media, name));
     if (!problem.empty()) return problem;
   }
-  for (const std::string& name : FilesIn(kInstallFolder)) {
+  for (const std::string& name : FilesIn(destination)) {
     if (Capitals(name) == Capitals(kPackageFile)) return "the package file was left";
     if (Capitals(name).find(".$$$") != std::string::npos) return name + " was left";
   }
@@ -117,7 +117,7 @@ std::string CheckInstalled(const Media& media, bool windowsNt) {
     return "no uninstall entry with DisplayName Kestrelon!";
   }
   // The destination edit turns what it is given into capitals.
-  const std::string uninstaller = Capitals(kInstallFolder) + "\\UnInstal.Exe";
+  const std::string uninstaller = Capitals(destination) + "\\UnInstal.Exe";
   if (RegistryString(HKEY_LOCAL_MACHINE, kUninstallKey, "UnInstallString") != uninstaller) {
     return "the uninstall entry does not name " + uninstaller;
   }
@@ -224,6 +224,7 @@ Scenario DiskByDisk() {
 // once and its partial package file removed.
 Scenario DiskPromptCancelled() {
   Scenario s = Installing("install_disk_cancel");
+  s.exitCode = kCancelled;
   s.prepare = [] { PrepareInstall(TestMedia(), false); };
   s.steps = Join({UpToCopy(), {DiskPrompt(2, kCancel), Terminated()}});
   s.verify = [] { return CheckOnlyFilesBefore({}); };
@@ -233,6 +234,7 @@ Scenario DiskPromptCancelled() {
 // Cancel and Yes during the copy of disk 2, over an earlier installation's files.
 Scenario CopyCancelled() {
   Scenario s = Installing("install_copy_cancel");
+  s.exitCode = kCancelled;
   s.prepare = [] {
     PrepareInstall(TestMedia(), false);
     SeedEarlierFiles();
@@ -250,6 +252,7 @@ Scenario CopyCancelled() {
 // earlier one is there) and its rename line are taken back, nothing is split.
 Scenario DecodeCancelled() {
   Scenario s = Installing("install_decode_cancel");
+  s.exitCode = kCancelled;
   s.prepare = [] {
     PrepareInstall(LongMedia(), true);
     SeedEarlierFiles();
@@ -265,6 +268,7 @@ Scenario DecodeCancelled() {
 // disk; neither run reports success.
 Scenario DamagedFirstVolume() {
   Scenario s = Installing("install_damaged_volume");
+  s.exitCode = kFailed;
   s.prepare = [] {
     PrepareInstall(TestMedia(), true);
     DamageVolume(1);
@@ -276,6 +280,7 @@ Scenario DamagedFirstVolume() {
 
 Scenario TruncatedLastVolume() {
   Scenario s = Installing("install_truncated_volume");
+  s.exitCode = kCancelled;
   s.prepare = [] {
     PrepareInstall(TestMedia(), true);
     TruncateVolume(3);
@@ -336,6 +341,7 @@ std::string CheckAfterRestart(const Media& media) {
 
 Scenario InstallOverRunningProgram() {
   Scenario s = Installing("install_over_in_use");
+  s.exitCode = kRestartNeeded;
   s.playedBefore = {"install_full"};
   s.prepare = UseFirstInstallation;
   s.steps = Join({UpToCopy(), AfterUnpack(), {RebootQuestion(kNo)}});

@@ -39,11 +39,13 @@ void TruncateVolume(int volume);  // the staged volume loses its last bytes
 // Takes away everything an installation leaves, so that the run starts on a
 // machine that never saw the product, and stages the disks.
 void PrepareInstall(const Media& media, bool allVolumes);
-// Empty when the product is in place: every file byte for byte (the main
-// program cut to its own length, help files in Windows' Help folder), no
-// package file, the shortcut, the uninstall entry, the driver on Windows NT
-// only, and no rename waiting for the next start; else what is wrong.
-std::string CheckInstalled(const Media& media, bool windowsNt);
+// Empty when the product is in place in `destination` (a folder that MAIN
+// took, so the uninstall entry names it in capitals): every file byte for
+// byte (the main program cut to its own length, help files in Windows' Help
+// folder), no package file, the shortcut, the uninstall entry, the driver on
+// Windows NT only, and no rename waiting for the next start; else what is wrong.
+std::string CheckInstalled(const Media& media, bool windowsNt,
+                           const std::string& destination = kInstallFolder);
 
 // ---- Dialogs ----
 std::vector<DialogStep> Join(const std::vector<std::vector<DialogStep>>& parts);

@@ -11,6 +11,13 @@ std::string Describe(HWND dialog) {
   return "\"" + WindowText(dialog) + "\" (" + MessageBoxText(dialog) + ")";
 }
 
+// A window of any kind: its class and title.
+std::string DescribeWindow(HWND window) {
+  char className[64] = "";
+  GetClassNameA(window, className, sizeof className);
+  return std::string(className) + " " + Describe(window);
+}
+
 // Empty when the dialog shows what the step expects, else what differs.
 std::string CheckShown(HWND dialog, const DialogStep& step) {
   for (const auto& [id, text] : step.expectTexts) {
@@ -143,7 +150,7 @@ bool Play(const Scenario& scenario, const std::string& program, DWORD seconds) {
     }
   }
   SetupSession session;
-  if (!session.Start(program)) {
+  if (!session.Start(program, scenario.arguments)) {
     std::printf("FAILED: cannot start %s (error %lu)\n", program.c_str(), GetLastError());
     return false;
   }
@@ -152,8 +159,8 @@ bool Play(const Scenario& scenario, const std::string& program, DWORD seconds) {
     if (!PlayStep(session, step, deadline)) return false;
   }
   HWND unexpected = nullptr;
-  if (!session.WaitForExit(deadline, &unexpected)) {
-    return Fail(session, unexpected != nullptr ? "unexpected dialog " + Describe(unexpected)
+  if (!session.WaitForExit(deadline, &unexpected, scenario.windowless)) {
+    return Fail(session, unexpected != nullptr ? "unexpected window " + DescribeWindow(unexpected)
                                                : "setup did not end in time");
   }
   if (session.ExitCode() != scenario.exitCode) {

@@ -9,6 +9,10 @@
 
 namespace e2e {
 
+// The setup's exit codes.
+constexpr unsigned long kInstalled = 0, kFailed = 1, kBadCommandLine = 2, kCancelled = 1602,
+                        kRestartNeeded = 3010;
+
 // What the click of a step must do to its dialog.
 enum class Outcome {
   kCloses,     // the dialog goes away
@@ -42,8 +46,11 @@ struct Scenario {
   // Empty when prepare left the machine as the scenario needs, else what is
   // missing; the setup is not started then.
   std::function<std::string()> checkPrepared;
+  std::string arguments;  // the setup's command line after its name
+  // No window of the setup's may ever appear (a silent run): no steps then.
+  bool windowless = false;
   std::vector<DialogStep> steps;
-  unsigned long exitCode = 0;
+  unsigned long exitCode = kInstalled;
   // Empty when the run left what it should, else what is wrong.
   std::function<std::string()> verify;
 };
@@ -60,6 +67,8 @@ std::string ProgramOf(const Scenario& scenario, const std::string& argument);
 std::vector<Scenario> InstallScenarios();
 // Updates over an earlier installation on the small drive K:.
 std::vector<Scenario> SmallDriveScenarios();
+// Runs with switches: silent installations, refused switches, a log.
+std::vector<Scenario> CommandLineScenarios();
 
 // The scenario of that name, or nullptr.
 const Scenario* FindScenario(const std::string& name);

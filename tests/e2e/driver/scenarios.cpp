@@ -115,6 +115,7 @@ DialogStep MainRefuses(const std::string& text) {
 Scenario Smoke() {
   Scenario s;
   s.name = "smoke";
+  s.exitCode = kCancelled;
   s.prepare = PrepareMachine;
   s.steps = {MainShows(kDefaultFolder), ExitQuestion(kYes), Terminated()};
   s.verify = CheckNothingCreated;
@@ -124,6 +125,7 @@ Scenario Smoke() {
 Scenario RegisteredFolder() {
   Scenario s;
   s.name = "registered_folder";
+  s.exitCode = kCancelled;
   s.prepare = [] {
     PrepareMachine();
     SetRegisteredFolder("D:\\Games\\Kestrel");
@@ -140,6 +142,7 @@ Scenario RegisteredFolder() {
 Scenario MainRefusals() {
   Scenario s;
   s.name = "main_refusals";
+  s.exitCode = kCancelled;
   s.prepare = PrepareMachine;
   s.steps = {MainRefuses("1:\\X"),
              MainRefuses("\\\\SERVER\\SHARE"),
@@ -160,6 +163,7 @@ Scenario MainRefusals() {
 Scenario TypedFolderThenLicenseExit() {
   Scenario s;
   s.name = "license_exit";
+  s.exitCode = kCancelled;
   s.prepare = PrepareMachine;
   DialogStep typed = Click(kMain, kOk);
   typed.typedTexts = {{kDestinationEdit, "c:\\kqm e2e"}};
@@ -179,6 +183,7 @@ Scenario TypedFolderThenLicenseExit() {
 Scenario LicenseAgreed() {
   Scenario s;
   s.name = "license_agreed";
+  s.exitCode = kFailed;
   s.prepare = PrepareMachine;
   DialogStep main = Click(kMain, kOk);
   main.editTexts = {{kDestinationEdit, kTestFolder}};
@@ -199,6 +204,7 @@ const std::vector<Scenario>& AllScenarios() {
                                  TypedFolderThenLicenseExit(), LicenseAgreed()};
     for (Scenario& each : InstallScenarios()) all.push_back(std::move(each));
     for (Scenario& each : SmallDriveScenarios()) all.push_back(std::move(each));
+    for (Scenario& each : CommandLineScenarios()) all.push_back(std::move(each));
     return all;
   }();
   return scenarios;

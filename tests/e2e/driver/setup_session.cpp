@@ -19,6 +19,7 @@ struct DialogSearch {
   DWORD processId;
   const std::string& caption;
   HWND found;
+  bool anyClass = false;
 };
 
 BOOL CALLBACK FindProcessDialog(HWND window, LPARAM parameter) {
@@ -28,7 +29,7 @@ BOOL CALLBACK FindProcessDialog(HWND window, LPARAM parameter) {
   char className[16] = "";
   GetClassNameA(window, className, sizeof className);
   if (owner != search->processId || !IsWindowVisible(window) ||
-      lstrcmpA(className, "#32770") != 0 ||
+      (!search->anyClass && lstrcmpA(className, "#32770") != 0) ||
       (!search->caption.empty() && Caption(window) != search->caption)) {
     return TRUE;
   }
@@ -53,16 +54,23 @@ SetupSession::~SetupSession() {
   }
 }
 
-bool SetupSession::Start(const std::string& program) {
+bool SetupSession::Start(const std::string& program, const std::string& arguments) {
   STARTUPINFOA startup = {};
   startup.cb = sizeof startup;
-  std::string commandLine = "\"" + program + "\"";
+  std::string commandLine = "\"" + program + "\"" + (arguments.empty() ? "" : " " + arguments);
   return CreateProcessA(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
                         FolderOf(program).c_str(), &startup, &process_) != FALSE;
 }
 
 HWND SetupSession::VisibleDialog(const std::string& caption) const {
   DialogSearch search = {process_.dwProcessId, caption, nullptr};
+  EnumWindows(FindProcessDialog, reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+HWND SetupSession::VisibleWindow() const {
+  const std::string anyCaption;
+  DialogSearch search = {process_.dwProcessId, anyCaption, nullptr, true};
   EnumWindows(FindProcessDialog, reinterpret_cast<LPARAM>(&search));
   return search.found;
 }
@@ -95,11 +103,13 @@ void SetupSession::WaitUntilIdle(HWND dialog) const {
   SendMessageTimeoutA(dialog, WM_NULL, 0, 0, SMTO_NORMAL, 5000, &ignored);
 }
 
-bool SetupSession::WaitForExit(DWORD deadline, HWND* unexpectedDialog) const {
-  *unexpectedDialog = nullptr;
+bool SetupSession::WaitForExit(DWORD deadline, HWND* unexpectedWindow, bool noWindow) const {
+  *unexpectedWindow = nullptr;
+  const DWORD pause = noWindow ? kClosePollMilliseconds : kPollMilliseconds;
   while (!DeadlinePassed(deadline)) {
-    if (WaitForSingleObject(process_.hProcess, kPollMilliseconds) == WAIT_OBJECT_0) return true;
-    if ((*unexpectedDialog = VisibleDialog()) != nullptr) return false;
+    if (WaitForSingleObject(process_.hProcess, pause) == WAIT_OBJECT_0) return true;
+    *unexpectedWindow = noWindow ? VisibleWindow() : VisibleDialog();
+    if (*unexpectedWindow != nullptr) return false;
   }
   return false;
 }

@@ -13,12 +13,15 @@ namespace e2e {
 class SetupSession {
  public:
   ~SetupSession();
-  // Starts the program in its own folder; false when it can't be started.
-  bool Start(const std::string& program);
+  // Starts the program in its own folder with the arguments; false when it
+  // can't be started.
+  bool Start(const std::string& program, const std::string& arguments = "");
   // A visible dialog (class "#32770") of the process with that title (any
   // title when empty), or null. Titles are read without a message, so that a
   // busy setup does not hold up the search.
   HWND VisibleDialog(const std::string& caption = "") const;
+  // A visible top-level window of the process of any class, or null.
+  HWND VisibleWindow() const;
   // Null when the process ended or the time is up before such a dialog
   // appeared. With text, only a dialog whose static text (id 0xFFFF: a
   // message box's text, a progress dialog's line) contains it counts.
@@ -29,8 +32,9 @@ class SetupSession {
   bool WaitUntilGone(HWND dialog, DWORD deadline) const;
   // Waits until the process has handled everything sent to it so far.
   void WaitUntilIdle(HWND dialog) const;
-  // True when the process ended before the deadline; no dialog may appear meanwhile.
-  bool WaitForExit(DWORD deadline, HWND* unexpectedDialog) const;
+  // True when the process ended before the deadline; no dialog may appear
+  // meanwhile, and with `noWindow` no window at all (looked for every millisecond).
+  bool WaitForExit(DWORD deadline, HWND* unexpectedWindow, bool noWindow = false) const;
   DWORD ExitCode() const;
   // The memory in the process's working set now, and the most it has had so
   // far, in bytes (0 when Windows can't tell).

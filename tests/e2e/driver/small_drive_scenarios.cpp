@@ -411,6 +411,7 @@ Scenario OnSmallDrive(const std::string& name) {
 // everything stays as it was.
 Scenario UpdateThatCannotFit() {
   Scenario s = OnSmallDrive("no_room");
+  s.exitCode = kFailed;
   s.prepare = [] {
     LayDownEarlierInstallation(true);
     MarkFilesReadOnlyAndHidden();
@@ -449,6 +450,7 @@ uint64_t fillerBytes = 0;
 
 Scenario UpdateThatRunsOutOfRoom() {
   Scenario s = OnSmallDrive("full_late");
+  s.exitCode = kFailed;
   s.prepare = [] {
     LayDownEarlierInstallation(false);
     MarkFilesReadOnlyAndHidden();
@@ -492,6 +494,7 @@ Scenario UpdateThatRunsOutOfRoom() {
 // one in place.
 Scenario UpdateWithFilesInUse() {
   Scenario s = OnSmallDrive("in_use");
+  s.exitCode = kRestartNeeded;
   s.prepare = [] {
     LayDownEarlierInstallation(true);
     Hold(kMainProgram);
@@ -511,6 +514,7 @@ Scenario UpdateWithFilesInUse() {
 // read-only main program at the next start.
 Scenario UpdateOverReadOnlyFiles() {
   Scenario s = OnSmallDrive("read_only");
+  s.exitCode = kRestartNeeded;
   s.prepare = [] {
     LayDownEarlierInstallation(true);
     MarkFilesReadOnlyAndHidden();
