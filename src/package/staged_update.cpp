@@ -73,6 +73,7 @@ bool StagedUpdate::Commit() {
     return false;
   }
   committed_ = true;
+  NotePlacedFiles();
   DiscardSetAside();
   return true;
 }
@@ -89,6 +90,7 @@ bool StagedUpdate::Place(Entry& entry) {
     return PutInPlace(entry);
   }
   if (*attributes & kAttributeDirectory) return Fail(entry.target, "replaced", kErrorAccessDenied);
+  entry.replaced = true;
   // An earlier main program is always replaced at the next start, as is a
   // file that an earlier run's line replaces then: this run's line comes later.
   if (entry.mainProgram || setup_.winInit.HasPendingReplacement(entry.target)) {
@@ -160,6 +162,14 @@ void StagedUpdate::Abandon() {
     }
   }
   entries_.clear();
+}
+
+void StagedUpdate::NotePlacedFiles() {
+  for (const auto& entry : entries_) {
+    const bool waiting = entry.state == State::kWaiting;
+    setup_.recorder.NotePlacedFile(setup_.os, setup_.state.destinationFolder, entry.target,
+                                   entry.replaced, waiting ? entry.staged : std::string());
+  }
 }
 
 // The earlier files set aside go now, or at the next start of Windows when

@@ -54,6 +54,7 @@ class StagedUpdate {
     State state = State::kStaged;
     std::string setAside;                      // where the earlier file went, when moved aside
     std::optional<uint32_t> attributesBefore;  // of a waiting target whose attributes were cleared
+    bool replaced = false;                     // an earlier file was at the target
   };
 
   bool Place(Entry& entry);
@@ -61,6 +62,7 @@ class StagedUpdate {
   bool LeaveForRestart(Entry& entry, uint32_t attributes);
   void TakeBack(Entry& entry);
   void DiscardSetAside();
+  void NotePlacedFiles();
   bool Reserved(const std::string& path);
   bool Fail(const std::string& path, const std::string& action, uint32_t error);
 

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "platform/platform.h"
+#include "setup/install_recorder.h"
 #include "setup/media_record.h"
 #include "setup/setup_state.h"
 #include "setup/win_init_file.h"
@@ -17,6 +18,7 @@ struct Setup {
   MediaRecord media;  // read from setup.exe's media block at start-up
   SetupState state;
   WinInitFile winInit;
+  InstallRecorder recorder;  // what the run did, for the install record
 };
 
 }  // namespace qm

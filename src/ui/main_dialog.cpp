@@ -67,7 +67,9 @@ void MainDialog::OnCommand(DialogHost& dialog, int command) {
 void MainDialog::Accept(DialogHost& dialog) {
   std::string& destination = setup_.state.destinationFolder;
   destination = dialog.ItemText(kIdDestinationEdit);
-  if (HasDriveFormat(destination) && MakeFolder(setup_.os, destination)) dialog.End(1);
+  if (!HasDriveFormat(destination)) return;
+  setup_.recorder.NoteFolderBefore(setup_.os, destination);
+  if (MakeFolder(setup_.os, destination)) dialog.End(1);
 }
 
 }  // namespace qm
