@@ -37,6 +37,7 @@ struct Scenario {
   // Scenarios that install take the media folder (see install_scenarios.cpp)
   // in place of the setup program; they run the setup.exe of its volumes.
   bool installs = false;
+  std::string program;  // when not empty, the program run in place of the setup
   std::vector<std::string> playedBefore;  // scenarios played first, in order
   std::function<void()> prepare;  // runs before the setup starts
   // Empty when prepare left the machine as the scenario needs, else what is
@@ -60,6 +61,8 @@ std::string ProgramOf(const Scenario& scenario, const std::string& argument);
 std::vector<Scenario> InstallScenarios();
 // Updates over an earlier installation on the small drive K:.
 std::vector<Scenario> SmallDriveScenarios();
+// Installations taken away again by the uninstaller.
+std::vector<Scenario> UninstallScenarios();
 
 // The scenario of that name, or nullptr.
 const Scenario* FindScenario(const std::string& name);
