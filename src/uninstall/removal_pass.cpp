@@ -135,7 +135,7 @@ bool RemovalPass::Follow(const RecordEntry& entry) {
     case RecordItem::kUninstallEntry:
       return RemoveUninstallEntry(entry);
     case RecordItem::kCreatedKey:
-      return RemoveCreatedKey(entry);
+      return RemoveKeyWhenEmpty(entry.text);
     case RecordItem::kWinInit:
       return RemoveWinInit(entry);
     case RecordItem::kFolder:
@@ -255,18 +255,18 @@ bool RemovalPass::RemoveUninstallEntry(const RecordEntry& entry) {
                 std::to_string(os.LastError()) + ".");
   }
   // The entry is the product's own; without its values it serves nothing.
-  return os.DeleteEmptyKey(key.root, key.path) || os.LastError() == kErrorDirNotEmpty ||
-         LeaveChanged("the registry key " + entry.text);
+  return RemoveKeyWhenEmpty(entry.text);
 }
 
-bool RemovalPass::RemoveCreatedKey(const RecordEntry& entry) {
+// A key that holds what others put there stays.
+bool RemovalPass::RemoveKeyWhenEmpty(const std::string& keyText) {
   Platform& os = run_.os;
-  const KeyPath key = *ParseKeyText(entry.text);
+  const KeyPath key = *ParseKeyText(keyText);
   if (os.DeleteEmptyKey(key.root, key.path) || IsNotFound(os.LastError())) return true;
   if (os.LastError() == kErrorDirNotEmpty) {
-    return LeaveChanged("the registry key " + entry.text + ", which holds what others put there");
+    return LeaveChanged("the registry key " + keyText + ", which holds what others put there");
   }
-  return Fail("The registry key " + entry.text + " could not be removed: Windows error " +
+  return Fail("The registry key " + keyText + " could not be removed: Windows error " +
               std::to_string(os.LastError()) + ".");
 }
 

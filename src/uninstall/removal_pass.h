@@ -53,7 +53,7 @@ class RemovalPass {
   bool RemoveProductFile(const RecordEntry& entry);
   bool RemoveFile(const std::string& path);
   bool RemoveUninstallEntry(const RecordEntry& entry);
-  bool RemoveCreatedKey(const RecordEntry& entry);
+  bool RemoveKeyWhenEmpty(const std::string& keyText);
   bool RemoveWinInit(const RecordEntry& entry);
   bool WithdrawPendingRenames();
   bool DeleteAtRestart(const std::string& path);

@@ -134,6 +134,30 @@ MachineSnapshot TakeSnapshot(const std::string& folder) {
   return snapshot;
 }
 
+// One thing a line: its name, a separator no name or state holds, its state.
+constexpr char kSeparator = '\x01';
+
+bool SaveSnapshot(const MachineSnapshot& snapshot, const std::string& path) {
+  std::string text;
+  for (const auto& [what, state] : snapshot) text += what + kSeparator + state + "\n";
+  return WriteWholeFile(path, text);
+}
+
+std::optional<MachineSnapshot> LoadSnapshot(const std::string& path) {
+  const auto text = FileContents(path);
+  if (!text) return std::nullopt;
+  MachineSnapshot snapshot;
+  for (size_t start = 0; start < text->size();) {
+    size_t end = text->find('\n', start);
+    if (end == std::string::npos) end = text->size();
+    const std::string line = text->substr(start, end - start);
+    const size_t separator = line.find(kSeparator);
+    if (separator != std::string::npos) snapshot[line.substr(0, separator)] = line.substr(separator + 1);
+    start = end + 1;
+  }
+  return snapshot;
+}
+
 std::vector<std::string> SnapshotDifferences(const MachineSnapshot& before,
                                              const MachineSnapshot& after) {
   std::vector<std::string> differences;
@@ -156,9 +180,9 @@ std::string CompareWithBefore(const MachineSnapshot& before, const MachineSnapsh
   std::printf("    compared %u things of the machine (files and folders of C:, registry keys"
               " and values, SYSTEM.INI and WinInit.Ini lines): %u differences\n",
               static_cast<unsigned>(after.size()), static_cast<unsigned>(differences.size()));
+  for (const std::string& difference : differences) std::printf("      %s\n", difference.c_str());
   std::printf("    not compared, as Wine makes them anew in memory for each desktop session:\n");
   for (const char* key : kVolatileKeys) std::printf("      %s...\n", key);
-  for (const std::string& difference : differences) std::printf("      %s\n", difference.c_str());
   if (differences.empty()) return "";
   return std::to_string(differences.size()) + " differences from the machine before";
 }

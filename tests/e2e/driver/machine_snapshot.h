@@ -5,6 +5,7 @@
 #pragma once
 
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -16,6 +17,11 @@ using MachineSnapshot = std::map<std::string, std::string>;
 
 // `folder` receives the registry's exported text.
 MachineSnapshot TakeSnapshot(const std::string& folder);
+
+// Kept in a file, for a later run of the driver to compare with; a missing
+// or unreadable file loads as nothing.
+bool SaveSnapshot(const MachineSnapshot& snapshot, const std::string& path);
+std::optional<MachineSnapshot> LoadSnapshot(const std::string& path);
 
 // Every difference, one a line: "lost X", "new X", "changed X".
 std::vector<std::string> SnapshotDifferences(const MachineSnapshot& before,

@@ -167,10 +167,66 @@ Scenario UninstallWhileRunning() {
   return s;
 }
 
+// ---- The demo: the installation disk by disk, then its removal ----
+
+std::string DemoSnapshotFile() { return SnapshotFolder() + "\\before-demo.txt"; }
+
+// The demo's installation, the machine pictured first into a file: the
+// removal runs in another run of the driver, after the demo has shown what
+// was installed.
+Scenario DemoInstallation() {
+  Scenario s;
+  for (Scenario& each : InstallScenarios()) {
+    if (each.name == "install_disk_by_disk") s = std::move(each);
+  }
+  s.name = "demo_install";
+  s.prepare = [prepare = s.prepare] {
+    prepare();
+    Restart();
+    SaveSnapshot(TakeSnapshot(SnapshotFolder()), DemoSnapshotFile());
+  };
+  // The diskettes put in during the installation come out of the drive again.
+  s.verify = [verify = s.verify] {
+    const std::string problem = verify();
+    for (int volume = 2; volume <= VolumeCount(TestMedia()); ++volume) {
+      DeleteFileA((std::string(kDisksFolder) + "\\Kestreln.00" + std::to_string(volume)).c_str());
+    }
+    return problem;
+  };
+  return s;
+}
+
+// The removal's progress is seen behind the question that its Cancel asks;
+// No lets it go on.
+Scenario DemoRemoval() {
+  Scenario s = Uninstalling("demo_uninstall");
+  s.playedBefore.clear();
+  DialogStep cancel;
+  cancel.caption = "Please Stand By...";
+  cancel.textContains = "Removing the Kestrelon! files.";
+  cancel.clickId = kCancel;
+  cancel.outcome = Outcome::kLeavesOpen;
+  cancel.watchClosely = true;
+  DialogStep goOn;
+  goOn.caption = "Exit Kestrelon!";
+  goOn.textContains = "Do you really want to stop removing Kestrelon!?";
+  goOn.clickId = kNo;
+  s.steps = {Click("Remove Kestrelon! and all of its components?", kYes), cancel, goOn,
+             Click("Kestrelon! has been removed from this computer.", kOk)};
+  s.verify = [] {
+    const auto before = LoadSnapshot(DemoSnapshotFile());
+    if (!before) return "no picture of the machine before the installation in " + DemoSnapshotFile();
+    machineBefore = *before;
+    return CheckMachineAfterRestart();
+  };
+  return s;
+}
+
 }  // namespace
 
 std::vector<Scenario> UninstallScenarios() {
-  return {InstallToRemove(), UninstallWhole(), UninstallBesideUserFile(), UninstallWhileRunning()};
+  return {InstallToRemove(),       UninstallWhole(), UninstallBesideUserFile(),
+          UninstallWhileRunning(), DemoInstallation(), DemoRemoval()};
 }
 
 }  // namespace e2e
