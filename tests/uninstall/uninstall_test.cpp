@@ -225,6 +225,14 @@ TEST(Uninstall, WhatWasChangedAfterTheInstallationStays) {
   EXPECT_FALSE(machine.os.FolderExistsOnDisk(kDestination));
 }
 
+TEST(UninstallCommandLine, SilenceAndTheLogFileAreTakenInAnyCase) {
+  const UninstallRequest request = ParseUninstallCommandLine("/s /LOG=\"C:\\My Logs\\u.log\" /x");
+  EXPECT_TRUE(request.silent);
+  EXPECT_EQ(request.logFile, "C:\\My Logs\\u.log");
+  EXPECT_FALSE(ParseUninstallCommandLine("").silent);
+  EXPECT_FALSE(ParseUninstallCommandLine("/SILENT").silent);
+}
+
 TEST(InstallRecordWriting, ARecordThatCanNotBeWrittenIsToldAndLeavesNothingBeside) {
   InstalledMachine machine;
   machine.os.AddFolder(InstalledMachine::InDestination("UnInstal.Rec"));
