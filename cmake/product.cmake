@@ -5,8 +5,8 @@
 include(ExternalProject)
 set(QM_PRODUCT_BINARY_DIR ${CMAKE_BINARY_DIR}/product)
 
-set(product_programs setup:src/setup.exe demo_kestreln:demo/Kestreln.exe
-    demo_uninstal:demo/UnInstal.exe demo_taskman:demo/TaskMan.exe demo_kshell:demo/KShell.dll
+set(product_programs setup:src/setup.exe uninstal:src/UnInstal.exe demo_kestreln:demo/Kestreln.exe
+    demo_taskman:demo/TaskMan.exe demo_kshell:demo/KShell.dll
     product_runtime_check:tests/platform/win32/product_runtime/product_runtime_check.exe)
 set(product_files)
 foreach(entry IN LISTS product_programs)

@@ -23,8 +23,8 @@ if [ "$preset" = windows ]; then
   cmake --build --preset "$preset" --target product qm_e2e_driver
 else
   product=$build
-  cmake --build --preset "$preset" --target setup qm_e2e_driver \
-    demo_kestreln demo_uninstal demo_taskman demo_kshell
+  cmake --build --preset "$preset" --target setup uninstal qm_e2e_driver \
+    demo_kestreln demo_taskman demo_kshell
 fi
 file "$product/src/setup.exe"
 cmake --preset release >/dev/null

@@ -4,8 +4,9 @@
 # end-to-end driver, packs the product with qmpack, and lets the driver answer
 # the dialogs as a user would, putting in each diskette when it is asked for.
 # Then shows what the run left: the installed files, the uninstall entry, the
-# shortcut and WinInit.Ini. A screenshot of
-# each dialog stays in build/demo/.
+# shortcut and WinInit.Ini. Last, UnInstal.Exe removes the product again and
+# the whole machine, pictured before the installation, is compared with
+# itself after a restart. A screenshot of each dialog stays in build/demo/.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -35,7 +36,7 @@ trap 'kill "$photographer" 2>/dev/null || true' EXIT
 
 echo "Installing under Wine (display $DISPLAY) ..."
 status=0
-QM_SHOTS=$demo "$QM_WINE" "$build/tests/e2e/qm_e2e_driver.exe" install_disk_by_disk "$media" 120 || status=$?
+QM_SHOTS=$demo "$QM_WINE" "$build/tests/e2e/qm_e2e_driver.exe" demo_install "$media" 120 || status=$?
 
 # MAIN's edit turns the typed folder into capitals.
 destination=$(find "$WINEPREFIX/drive_c" -maxdepth 1 -iname 'KQM Install')
@@ -58,6 +59,17 @@ for found in "$windows"/[Ww]in[Ii]nit.[Ii]ni; do
   echo "C:\\windows\\${found##*/}:"
   sed 's/\r$//; s/^/  /' "$found"
 done
+echo
+echo "Removing Kestrelon! with UnInstal.Exe ..."
+removal=0
+QM_SHOTS=$demo "$QM_WINE" "$build/tests/e2e/qm_e2e_driver.exe" demo_uninstall "$media" 120 || removal=$?
+if [ "$removal" -eq 0 ]; then
+  echo "The machine is as it was before the installation: nothing differs on drive C:, in the"
+  echo "registry, in SYSTEM.INI or in WinInit.Ini."
+else
+  echo "The machine is NOT as it was before the installation (see the differences above)."
+  status=$removal
+fi
 echo
 echo "Screenshots of the dialogs:"
 ls "$demo"/*.png 2>/dev/null | sed 's|^|  |'

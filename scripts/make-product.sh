@@ -63,7 +63,6 @@ help_file() {  # name, how many licence texts to take
 
 common_files() {
   copy_program Kestreln.exe Kestreln.Exe
-  copy_program UnInstal.exe UnInstal.Exe
   copy_program TaskMan.exe TaskMan.Exe
   cp "$programs/KShell.dll" "$out/CTRLKN.SYS"  # the driver file's stand-in
   add CTRLKN.SYS

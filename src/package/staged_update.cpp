@@ -76,6 +76,7 @@ bool StagedUpdate::Commit() {
   }
   committed_ = true;
   for (const auto& entry : entries_) LogPlaced(entry);
+  NotePlacedFiles();
   DiscardSetAside();
   return true;
 }
@@ -98,6 +99,7 @@ bool StagedUpdate::Place(Entry& entry) {
     return PutInPlace(entry);
   }
   if (*attributes & kAttributeDirectory) return Fail(entry.target, "replaced", kErrorAccessDenied);
+  entry.replaced = true;
   // An earlier main program is always replaced at the next start, as is a
   // file that an earlier run's line replaces then: this run's line comes later.
   if (entry.mainProgram || setup_.winInit.HasPendingReplacement(entry.target)) {
@@ -169,6 +171,14 @@ void StagedUpdate::Abandon() {
     }
   }
   entries_.clear();
+}
+
+void StagedUpdate::NotePlacedFiles() {
+  for (const auto& entry : entries_) {
+    const bool waiting = entry.state == State::kWaiting;
+    setup_.recorder.NotePlacedFile(setup_.os, setup_.state.destinationFolder, entry.target,
+                                   entry.replaced, waiting ? entry.staged : std::string());
+  }
 }
 
 // The earlier files set aside go now, or at the next start of Windows when

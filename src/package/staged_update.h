@@ -57,6 +57,7 @@ class StagedUpdate {
     State state = State::kStaged;
     std::string setAside;                      // where the earlier file went, when moved aside
     std::optional<uint32_t> attributesBefore;  // of a waiting target whose attributes were cleared
+    bool replaced = false;                     // an earlier file was at the target
   };
 
   bool Place(Entry& entry);
@@ -65,6 +66,7 @@ class StagedUpdate {
   void TakeBack(Entry& entry);
   void DiscardSetAside();
   void LogPlaced(const Entry& entry);
+  void NotePlacedFiles();
   bool Reserved(const std::string& path);
   bool Fail(const std::string& path, const std::string& action, uint32_t error);
 

@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace qm {
 
@@ -45,6 +46,7 @@ constexpr uint32_t kErrorHandleDiskFull = 39;
 constexpr uint32_t kErrorFileExists = 80;
 constexpr uint32_t kErrorDiskFull = 112;
 constexpr uint32_t kErrorInvalidName = 123;
+constexpr uint32_t kErrorDirNotEmpty = 145;
 constexpr uint32_t kErrorAlreadyExists = 183;
 constexpr uint32_t kErrorFilenameTooLong = 206;  // ERROR_FILENAME_EXCED_RANGE
 
@@ -289,6 +291,30 @@ class Platform {
                             const std::string& directory, int showCommand) = 0;
   // Enables the shutdown privilege where there is one, then asks Windows to reboot.
   virtual void RequestReboot() = 0;
+
+  // What the uninstaller needs besides.
+  // GetPrivateProfileStringA: the key's value, or nothing when the file, the
+  // section or the key is missing.
+  virtual std::optional<std::string> ReadIniString(const std::string& section,
+                                                   const std::string& key,
+                                                   const std::string& file) = 0;
+  // WritePrivateProfileStringA without a value: the key goes.
+  virtual bool DeleteIniString(const std::string& section, const std::string& key,
+                               const std::string& file) = 0;
+  // RegDeleteValueA.
+  virtual bool DeleteValue(RegKey key, const std::string& name) = 0;
+  // Deletes a subkey that holds neither subkeys nor values (RegDeleteKeyA,
+  // which on Windows 95 would take a whole tree); false, with
+  // ERROR_DIR_NOT_EMPTY, when it holds anything.
+  virtual bool DeleteEmptyKey(RegKey parent, const std::string& subKey) = 0;
+  // Once this process has ended, deletes the files (each one that can't be
+  // deleted then goes at the next start of Windows) and removes `folder`
+  // when one is named and it is empty; when `folderAwaitsRestart`, a folder
+  // that still holds files is removed at the next start (Windows NT), after
+  // the deletions already scheduled for then. False when that can't be set
+  // going; then nothing is deleted.
+  virtual bool RemoveAfterExit(const std::vector<std::string>& files, const std::string& folder,
+                               bool folderAwaitsRestart) = 0;
 };
 
 }  // namespace qm

@@ -6,6 +6,7 @@
 #include "platform/platform.h"
 #include "setup/command_line.h"
 #include "setup/install_log.h"
+#include "setup/install_recorder.h"
 #include "setup/media_record.h"
 #include "setup/setup_state.h"
 #include "setup/win_init_file.h"
@@ -22,6 +23,7 @@ struct Setup {
   SetupState state;
   WinInitFile winInit;
   InstallLog log;
+  InstallRecorder recorder;  // what the run did, for the install record
 };
 
 }  // namespace qm

@@ -91,16 +91,24 @@ void AskClosingQuestion(Setup& setup) {
   AskSuccessQuestion(setup);
 }
 
-void FinishInstallation(Setup& setup) {
+// The finishing actions; true when a Windows component was replaced.
+bool RunFinishingActions(Setup& setup) {
   SetupState& state = setup.state;
   state.versionInfo = setup.os.Version();
   WriteUninstallEntry(setup);
   if (state.versionInfo.platformId == kPlatformWin32Nt) InstallDriver(setup);
-  if (state.lastDialogResult != 1) return AskClosingQuestion(setup);
-  if (!state.replaceTaskManager && !state.makeActiveDesktop) return AskClosingQuestion(setup);
+  if (state.lastDialogResult != 1) return false;
   if (state.replaceTaskManager) SwapTaskManager(setup);
   if (state.makeActiveDesktop) ReplaceShell(setup);
-  AskRebootQuestion(setup);
+  return state.replaceTaskManager || state.makeActiveDesktop;
+}
+
+// The record is written before the closing questions, which may restart Windows.
+void FinishInstallation(Setup& setup) {
+  const bool replaced = RunFinishingActions(setup);
+  WriteInstallRecord(setup);
+  if (replaced) return AskRebootQuestion(setup);
+  AskClosingQuestion(setup);
 }
 
 // Removes what an abandoned run leaves behind: the package file, when this
@@ -252,6 +260,7 @@ void StartUp(Setup& setup) {
   state.backdropWindow = os.CreateBackdropWindow(BackdropPictureOf(setup));
   state.logoLoaded = os.LoadLogo();
   state.windowsFolder = os.WindowsFolder();
+  setup.recorder.NoteMachineBefore(os, state.windowsFolder, setup.product.displayName);
   setup.winInit.Open(os, JoinPath(state.windowsFolder, "WinInit.Ini"));
   state.aborted = false;
   LogStartUp(setup);

@@ -170,5 +170,24 @@ void SilentPlatform::CloseKey(RegKey key) { system_.CloseKey(key); }
 bool SilentPlatform::SaveShellLink(const ShellLinkRequest& link) {
   return system_.SaveShellLink(link);
 }
+std::optional<std::string> SilentPlatform::ReadIniString(const std::string& section,
+                                                         const std::string& key,
+                                                         const std::string& file) {
+  return system_.ReadIniString(section, key, file);
+}
+bool SilentPlatform::DeleteIniString(const std::string& section, const std::string& key,
+                                     const std::string& file) {
+  return system_.DeleteIniString(section, key, file);
+}
+bool SilentPlatform::DeleteValue(RegKey key, const std::string& name) {
+  return system_.DeleteValue(key, name);
+}
+bool SilentPlatform::DeleteEmptyKey(RegKey parent, const std::string& subKey) {
+  return system_.DeleteEmptyKey(parent, subKey);
+}
+bool SilentPlatform::RemoveAfterExit(const std::vector<std::string>& files,
+                                     const std::string& folder, bool folderAwaitsRestart) {
+  return system_.RemoveAfterExit(files, folder, folderAwaitsRestart);
+}
 
 }  // namespace qm

@@ -59,6 +59,14 @@ class SilentPlatform : public Platform {
   bool SetString(RegKey key, const std::string& name, const std::string& value) override;
   void CloseKey(RegKey key) override;
   bool SaveShellLink(const ShellLinkRequest& link) override;
+  std::optional<std::string> ReadIniString(const std::string& section, const std::string& key,
+                                           const std::string& file) override;
+  bool DeleteIniString(const std::string& section, const std::string& key,
+                       const std::string& file) override;
+  bool DeleteValue(RegKey key, const std::string& name) override;
+  bool DeleteEmptyKey(RegKey parent, const std::string& subKey) override;
+  bool RemoveAfterExit(const std::vector<std::string>& files, const std::string& folder,
+                       bool folderAwaitsRestart) override;
 
   // The screen, which a silent run does without.
   int ScreenWidth() override { return 0; }

@@ -72,7 +72,10 @@ void MainDialog::Accept(DialogHost& dialog) {
   if (!HasDriveFormat(destination)) {
     setup_.log.Write("Destination folder refused: " + destination +
                      " does not begin with a drive letter and a colon");
-  } else if (!MakeFolder(setup_.os, destination)) {
+    return;
+  }
+  setup_.recorder.NoteFolderBefore(setup_.os, destination);
+  if (!MakeFolder(setup_.os, destination)) {
     setup_.log.Write("Destination folder refused: " + destination +
                      " can't be made (one new folder at most) or entered");
   } else {

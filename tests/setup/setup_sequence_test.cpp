@@ -277,6 +277,7 @@ TEST_F(SetupSequence, FilesWaitingForWindowsAskToRebootAndNeverRunTheProduct) {
       SCOPED_TRACE(testing::Message()
                    << "REPLACE " << replace << ", main waits " << mainProgramWaits);
       Machine machine;
+      machine.AddFolder(kDestination);
       qm::Setup run(machine);
       machine.AnswerDialog(D::kMain, 1, [&] { run.state.destinationFolder = kDestination; });
       machine.AnswerDialog(D::kLicense, 1);

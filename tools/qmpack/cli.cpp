@@ -222,6 +222,60 @@ void WarnOfLeftOutNames(std::ostream& err, const std::vector<std::string>& leftO
   for (const auto& name : leftOut) err << "  " << name << '\n';
 }
 
+// An installed product without one could not be removed by its uninstall entry.
+void WarnOfNoUninstaller(std::ostream& err, const UninstallerChoice& uninstaller,
+                         const fs::path& setupFile) {
+  if (uninstaller.kind != UninstallerChoice::Kind::kNone) return;
+  err << "qmpack build: warning: the product has no " << kUninstallerName << " and there is none"
+      << " beside " << setupFile.string() << " (--uninstaller names one): the installed"
+      << " product's uninstall entry will name a program that is not there\n";
+}
+
+std::string UninstallerLine(const UninstallerChoice& uninstaller) {
+  switch (uninstaller.kind) {
+    case UninstallerChoice::Kind::kProductsOwn:
+      return std::string("uninstaller: the product's own ") + kUninstallerName + "\n";
+    case UninstallerChoice::Kind::kAdded:
+      return std::string("uninstaller: ") + kUninstallerName + " added from " +
+             uninstaller.source.string() + "\n";
+    case UninstallerChoice::Kind::kNone:
+      break;
+  }
+  return "uninstaller: none\n";
+}
+
+// Which UnInstal.Exe the package holds: that needs its bytes, so the volumes
+// beside the setup program are decoded when they are there.
+void PrintUninstaller(std::ostream& out, const fs::path& setupFile,
+                      const qm::PackageDirectory& directory) {
+  const auto entry = std::find_if(directory.entries.begin(), directory.entries.end(),
+                                  [](const qm::PackageEntry& each) {
+                                    return Cp1252UpperCase(each.name) ==
+                                           Cp1252UpperCase(kUninstallerName);
+                                  });
+  if (entry == directory.entries.end()) {
+    out << "uninstaller: none in the package\n";
+    return;
+  }
+  out << "uninstaller: " << kUninstallerName << ", " << entry->size << " bytes";
+  const fs::path volumes = setupFile.parent_path();
+  if (!fs::exists(volumes / kDefaultFirstVolume)) {
+    out << " (the volumes beside the setup program tell whose it is)\n";
+    return;
+  }
+  try {
+    const DecodedMedia media = DecodeMedia(setupFile, volumes);
+    const auto end = static_cast<uint64_t>(entry->offset) + static_cast<uint64_t>(entry->size);
+    if (end > media.stream.size()) throw ToolError("the stream is shorter than the directory says");
+    const bool ours = IsProjectUninstaller(media.stream.data() + entry->offset,
+                                           static_cast<size_t>(entry->size));
+    out << (ours ? ", the one built with the setup program\n"
+                 : ", not the one built with the setup program\n");
+  } catch (const ToolError& error) {
+    out << " (the volumes can't tell whose it is: " << error.what() << ")\n";
+  }
+}
+
 // ---- the commands ----------------------------------------------------------
 
 int RunBuild(const CommandLine& line, Streams& streams) {
@@ -231,6 +285,7 @@ int RunBuild(const CommandLine& line, Streams& streams) {
   options.outFolder = line.ValueOr("--out", "");
   options.mainProgram = line.ValueOr("--main", kDefaultMainProgram);
   if (auto list = line.Value("--list")) options.listFile = *list;
+  if (auto uninstaller = line.Value("--uninstaller")) options.uninstaller = *uninstaller;
   options.volumeSize = OptionalByteCount(line, "--volume-size").value_or(kDisketteCapacity);
   options.firstVolumeSize = OptionalByteCount(line, "--first-volume-size");
   options.firstVolume = line.ValueOr("--first-volume", kDefaultFirstVolume);
@@ -241,6 +296,7 @@ int RunBuild(const CommandLine& line, Streams& streams) {
   const BuildReport report = BuildMedia(options);
   if (bar) bar->Finish();
   WarnOfLeftOutNames(streams.err, report.leftOut);
+  WarnOfNoUninstaller(streams.err, report.uninstaller, options.setupFile);
 
   auto& out = streams.out;
   if (report.cutTrailingBytes > 0) {
@@ -250,7 +306,7 @@ int RunBuild(const CommandLine& line, Streams& streams) {
       << report.entryCount << " entries\n"
       << "unpacked stream: " << report.unpackTotal << " bytes (main program " << options.mainProgram
       << ": " << report.mainProgramSize << " bytes)\n"
-      << "package: " << report.packageSize << " bytes in " << report.volumeNames.size()
+      << UninstallerLine(report.uninstaller) << "package: " << report.packageSize << " bytes in " << report.volumeNames.size()
       << " volume(s):\n";
   for (size_t i = 0; i < report.volumeNames.size(); ++i) {
     out << "  " << report.volumeNames[i] << "  " << report.volumeLengths[i] << " bytes\n";
@@ -273,6 +329,7 @@ int RunList(const CommandLine& line, Streams& streams) {
     return kExitFailure;
   }
   PrintPlausibleDirectory(streams.out, setup.parse.directory);
+  PrintUninstaller(streams.out, setupFile, setup.parse.directory);
   streams.out << (blockUsable ? "verdict: plausible\n" : "verdict: the media block is missing or refused\n");
   return blockUsable ? kExitSuccess : kExitFailure;
 }
@@ -337,7 +394,7 @@ const std::vector<Command>& Commands() {
       {"build",
        "build --setup SETUP.EXE --product DIR --out DIR [--main NAME] [--list FILE]\n"
        "             [--volume-size N] [--first-volume-size N] [--first-volume NAME]\n"
-       "             [--greedy] [--replace]",
+       "             [--uninstaller FILE] [--greedy] [--replace]",
        "Packs the product folder into volumes and writes a copy of the setup program\n"
        "with its media block set for them and the package directory appended, both\n"
        "into the output folder. The package is decoded and compared with the product\n"
@@ -348,6 +405,8 @@ const std::vector<Command>& Commands() {
        "warning. The package holds no folders: a DIR with subfolders is refused (exit\n"
        "code 2) unless --list names the files to pack. A symbolic link is packed with\n"
        "the content of the file it points to; one to anything else is refused.\n"
+       "A product without an UnInstal.Exe of its own gets the uninstaller built with the\n"
+       "setup program, packed last as UnInstal.Exe.\n"
        "  --setup SETUP.EXE        the setup program (a Windows executable)\n"
        "  --product DIR            the folder holding the main program and the other files\n"
        "  --out DIR                where the volumes and the setup copy go (created if missing)\n"
@@ -361,11 +420,13 @@ const std::vector<Command>& Commands() {
        "                           setup copy rounded up to 512-byte clusters)\n"
        "  --first-volume NAME      name of volume 1 (default Kestreln.001); later volumes\n"
        "                           replace its extension with .002, .003, .004 (at most 4)\n"
+       "  --uninstaller FILE       the uninstaller to pack when the product has none\n"
+       "                           (default: UnInstal.Exe beside SETUP.EXE)\n"
        "  --greedy                 faster, larger compression\n"
        "  --replace                cut data that already follows the setup's image\n"
        "                           (such as an old directory) instead of refusing",
        {"--setup", "--product", "--out", "--main", "--list", "--volume-size",
-        "--first-volume-size", "--first-volume"},
+        "--first-volume-size", "--first-volume", "--uninstaller"},
        {"--greedy", "--replace"},
        {"--setup", "--product", "--out"},
        0,

@@ -238,8 +238,9 @@ BuildReport BuildMedia(const BuildOptions& options) {
   BuildReport report;
   auto setup = LoadSetupImage(options, report);
   const uint64_t blockOffset = FindMediaBlock(setup).offset;
-  const ProductFiles product =
+  ProductFiles product =
       CollectProductFiles(options.productFolder, options.mainProgram, options.listFile);
+  report.uninstaller = ChooseUninstaller(product.files, options.setupFile, options.uninstaller);
   const UnpackedStream stream = BuildUnpackedStream(product.files);
   const auto directory = EncodePackageDirectory(stream.directory);
   setup.insert(setup.end(), directory.begin(), directory.end());

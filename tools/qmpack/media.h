@@ -13,6 +13,7 @@
 #include "package/lzh/lzh_decoder.h"
 #include "package/package_directory.h"
 #include "qmpack/lzh_encoder.h"
+#include "qmpack/uninstaller.h"
 #include "qmpack/volumes.h"
 #include "setup/media_record.h"
 
@@ -29,6 +30,9 @@ struct BuildOptions {
   std::filesystem::path outFolder;      // receives the volumes and the finished setup program
   std::string mainProgram = kDefaultMainProgram;
   std::optional<std::filesystem::path> listFile;
+  // The uninstaller to pack when the product has none; by default
+  // UnInstal.Exe beside the setup program.
+  std::optional<std::filesystem::path> uninstaller;
   uint64_t volumeSize = kDisketteCapacity;
   // Room on disk 1, which also holds the setup program; by default the volume
   // size less the finished setup program rounded up to whole 512-byte clusters.
@@ -53,6 +57,7 @@ struct BuildReport {
   std::vector<uint64_t> volumeLengths;
   std::vector<std::string> staleVolumesRemoved;  // later volumes of an earlier, larger build
   std::vector<std::string> leftOut;  // hidden and backup names the default packing list skipped
+  UninstallerChoice uninstaller;     // the UnInstal.Exe packed, and whose it is
   qm::MediaRecord media;  // patched into the setup copy's media block
 };
 

@@ -238,6 +238,25 @@ std::optional<std::string> FakePlatform::RegistryString(RegKey root, const std::
   return value->second;
 }
 
+std::map<std::string, std::string> FakePlatform::RegistryTree() const {
+  std::map<std::string, std::string> tree;
+  for (const auto& key : registryKeys_) tree[key] = "<key>";
+  for (const auto& [key, values] : registryValues_) {
+    for (const auto& [name, value] : values) tree[key + "\\" + name] = value;
+  }
+  return tree;
+}
+
+std::map<std::string, std::string> FakePlatform::ProfileTree() const {
+  std::map<std::string, std::string> tree;
+  for (const auto& [file, sections] : iniValues_) {
+    for (const auto& [section, keys] : sections) {
+      for (const auto& [key, value] : keys) tree[file + " [" + section + "] " + key] = value;
+    }
+  }
+  return tree;
+}
+
 // ---- Paths and nodes ----
 
 std::string FakePlatform::FolderPartOf(const std::string& full) {
@@ -662,6 +681,25 @@ std::optional<DiskSpace> FakePlatform::FreeSpace(const std::string& root) {
 bool FakePlatform::WriteIniString(const std::string& section, const std::string& key,
                                   const std::string& value, const std::string& file) {
   iniWrites_.push_back({section, key, value, file});
+  iniValues_[UpperCase(file)][UpperCase(section)][UpperCase(key)] = value;
+  return true;
+}
+
+std::optional<std::string> FakePlatform::ReadIniString(const std::string& section,
+                                                       const std::string& key,
+                                                       const std::string& file) {
+  const auto values = iniValues_.find(UpperCase(file));
+  if (values == iniValues_.end()) return std::nullopt;
+  const auto keys = values->second.find(UpperCase(section));
+  if (keys == values->second.end()) return std::nullopt;
+  const auto value = keys->second.find(UpperCase(key));
+  if (value == keys->second.end()) return std::nullopt;
+  return value->second;
+}
+
+bool FakePlatform::DeleteIniString(const std::string& section, const std::string& key,
+                                   const std::string& file) {
+  iniValues_[UpperCase(file)][UpperCase(section)].erase(UpperCase(key));
   return true;
 }
 
@@ -723,6 +761,31 @@ void FakePlatform::CloseKey(RegKey key) {
   readOnlyKeys_.erase(key);
 }
 
+bool FakePlatform::DeleteValue(RegKey key, const std::string& name) {
+  const std::string path = RegistryPath(key, "");
+  if (path.empty()) return Fail(6);
+  if (readOnlyKeys_.count(key)) return Fail(kErrorAccessDenied);
+  const auto values = registryValues_.find(path);
+  if (values == registryValues_.end() || !values->second.erase(UpperCase(name))) {
+    return Fail(kErrorFileNotFound);
+  }
+  return true;
+}
+
+bool FakePlatform::DeleteEmptyKey(RegKey parent, const std::string& subKey) {
+  const std::string path = RegistryPath(parent, subKey);
+  if (path.empty() || !registryKeys_.count(path)) return Fail(kErrorFileNotFound);
+  const auto below = registryKeys_.lower_bound(path + "\\");
+  const bool hasSubkeys = below != registryKeys_.end() && below->rfind(path + "\\", 0) == 0;
+  const auto values = registryValues_.find(path);
+  if (hasSubkeys || (values != registryValues_.end() && !values->second.empty())) {
+    return Fail(kErrorDirNotEmpty);
+  }
+  registryKeys_.erase(path);
+  registryValues_.erase(path);
+  return true;
+}
+
 // ---- Windows, dialogs and the shell ----
 
 WindowHandle FakePlatform::CreateBackdropWindow(const BackdropPicture& picture) {
@@ -766,9 +829,53 @@ void FakePlatform::CloseGaugeDrawing() {
   gaugeDialog_ = kNoWindow;
 }
 
+// The link file holds the link's target and folder; it is saved only into an existing folder.
 bool FakePlatform::SaveShellLink(const ShellLinkRequest& link) {
   shellLinks_.push_back(link);
+  const FileHandle file =
+      OpenNode(link.linkFile, kAccessWrite, kShareNone, FileCreation::kCreateAlways);
+  if (file == kInvalidFile) return false;
+  Handle(file)->node->content = "link to " + link.target + " in " + link.workingDirectory;
+  return Close(file);
+}
+
+bool FakePlatform::RemoveAfterExit(const std::vector<std::string>& files,
+                                   const std::string& folder, bool folderAwaitsRestart) {
+  removalsAfterExit_.push_back({files, folder, folderAwaitsRestart});
   return true;
+}
+
+bool FakePlatform::RemoveEmptyFolder(const std::string& path) {
+  Node* folder = Lookup(path);
+  if (!folder || !folder->isFolder || !folder->children.empty()) return false;
+  ParentOf(path)->children.erase(UpperCase(folder->name));
+  return true;
+}
+
+void FakePlatform::EndProgram() {
+  for (const auto& removal : removalsAfterExit_) {
+    for (const auto& file : removal.files) {
+      if (Lookup(file) && !Delete(file)) Move(file, "", kMoveDelayUntilReboot);
+    }
+    if (removal.folder.empty() || RemoveEmptyFolder(removal.folder)) continue;
+    if (Lookup(removal.folder) && removal.folderAwaitsRestart) {
+      Move(removal.folder, "", kMoveDelayUntilReboot);
+    }
+  }
+  removalsAfterExit_.clear();
+}
+
+void FakePlatform::Restart() {
+  handles_.clear();
+  for (const auto& move : scheduledMoves_) {
+    if (!move.target.empty()) {
+      Move(move.source, move.target, kMoveReplaceExisting);
+    } else if (!RemoveEmptyFolder(move.source)) {
+      SetAttributes(move.source, kAttributeNormal);
+      Delete(move.source);
+    }
+  }
+  scheduledMoves_.clear();
 }
 
 void FakePlatform::StartProgram(WindowHandle, const std::string& file, const std::string&, int) {

@@ -79,6 +79,13 @@ struct ScheduledMove {
   uint32_t flags;
 };
 
+// What a program asked to be removed once it has ended (RemoveAfterExit).
+struct RemovalAfterExit {
+  std::vector<std::string> files;
+  std::string folder;
+  bool folderAwaitsRestart = false;
+};
+
 // One painting of the progress gauge.
 struct GaugePainting {
   WindowHandle dialog;
@@ -161,6 +168,10 @@ class FakePlatform : public Platform {
   std::optional<std::string> FileContent(const std::string& path) const;
   std::optional<std::string> RegistryString(RegKey root, const std::string& key,
                                             const std::string& name) const;
+  // Every key (upper-case path, "<key>") and every value ("KEY\NAME", its text).
+  std::map<std::string, std::string> RegistryTree() const;
+  // Every key of every profile file: "FILE [SECTION] KEY" and its value, upper-case but for the value.
+  std::map<std::string, std::string> ProfileTree() const;
   const std::vector<ShownMessage>& messages() const { return messages_; }
   const std::vector<SetupDialog>& dialogsShown() const { return dialogsShown_; }
   const std::vector<ShellLinkRequest>& shellLinks() const { return shellLinks_; }
@@ -169,6 +180,15 @@ class FakePlatform : public Platform {
   const std::vector<ScheduledMove>& scheduledMoves() const { return scheduledMoves_; }
   int rebootRequests() const { return rebootRequests_; }
   bool systemErrorBoxesDisabled() const { return systemErrorBoxesDisabled_; }
+  const std::vector<RemovalAfterExit>& removalsAfterExit() const { return removalsAfterExit_; }
+  // Carries out the removals asked for, as the program's end would let them
+  // happen: files still open are deleted at the next start, as is a folder
+  // that awaits it.
+  void EndProgram();
+  // Carries out the moves scheduled for the next start in their order, as
+  // Windows NT does when it starts (a deletion takes a file or an empty
+  // folder), and forgets them. Files still held are let go first.
+  void Restart();
   int pumpCalls() const { return pumpCalls_; }
   const std::vector<DialogRecord>& dialogRecords() const { return dialogRecords_; }
   size_t pendingAnswers() const { return dialogScripts_.size() + messageAnswers_.size(); }
@@ -235,6 +255,14 @@ class FakePlatform : public Platform {
   void StartProgram(WindowHandle owner, const std::string& file, const std::string& directory,
                     int showCommand) override;
   void RequestReboot() override { ++rebootRequests_; }
+  std::optional<std::string> ReadIniString(const std::string& section, const std::string& key,
+                                           const std::string& file) override;
+  bool DeleteIniString(const std::string& section, const std::string& key,
+                       const std::string& file) override;
+  bool DeleteValue(RegKey key, const std::string& name) override;
+  bool DeleteEmptyKey(RegKey parent, const std::string& subKey) override;
+  bool RemoveAfterExit(const std::vector<std::string>& files, const std::string& folder,
+                       bool folderAwaitsRestart) override;
 
  private:
   struct Node;
@@ -267,6 +295,7 @@ class FakePlatform : public Platform {
   FileHandle OpenNode(const std::string& path, uint32_t access, uint32_t share,
                       FileCreation creation);
   bool IsOpen(const Node* node) const;
+  bool RemoveEmptyFolder(const std::string& path);
   bool SharingAllows(const Node* file, uint32_t access, uint32_t share) const;
   OpenFile* Handle(FileHandle file);
   bool Fail(uint32_t error);
@@ -320,6 +349,9 @@ class FakePlatform : public Platform {
   std::vector<ShellLinkRequest> shellLinks_;
   std::vector<std::string> programsStarted_;
   std::vector<IniWrite> iniWrites_;
+  // Profile files' keys: by upper-case file, section and key.
+  std::map<std::string, std::map<std::string, std::map<std::string, std::string>>> iniValues_;
+  std::vector<RemovalAfterExit> removalsAfterExit_;
   std::vector<ScheduledMove> scheduledMoves_;
   int rebootRequests_ = 0;
 

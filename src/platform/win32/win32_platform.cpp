@@ -11,6 +11,7 @@
 
 #include "platform/win32/disk_space.h"
 #include "platform/win32/pending_moves.h"
+#include "platform/win32/self_removal.h"
 #include "platform/win32/shell_link.h"
 #include "platform/win32/shutdown_privilege.h"
 #include "ui/win32/backdrop_window.h"
@@ -280,6 +281,26 @@ bool Win32Platform::WriteIniString(const std::string& section, const std::string
                                               file.c_str()) != FALSE);
 }
 
+// GetPrivateProfileStringA answers a missing key with the default it is given;
+// this one no profile value can hold.
+std::optional<std::string> Win32Platform::ReadIniString(const std::string& section,
+                                                        const std::string& key,
+                                                        const std::string& file) {
+  static const char kMissing[] = "\x01missing\x01";
+  char value[1024];
+  const DWORD length = GetPrivateProfileStringA(section.c_str(), key.c_str(), kMissing, value,
+                                                sizeof value, file.c_str());
+  const std::string text(value, length);
+  if (text == kMissing) return std::nullopt;
+  return text;
+}
+
+bool Win32Platform::DeleteIniString(const std::string& section, const std::string& key,
+                                    const std::string& file) {
+  return Succeeded(WritePrivateProfileStringA(section.c_str(), key.c_str(), nullptr,
+                                              file.c_str()) != FALSE);
+}
+
 // ---- Registry ----------------------------------------------------------------
 
 std::optional<RegKey> Win32Platform::CreateKey(RegKey parent, const std::string& subKey) {
@@ -328,6 +349,26 @@ bool Win32Platform::SetString(RegKey key, const std::string& name, const std::st
 }
 
 void Win32Platform::CloseKey(RegKey key) { RegCloseKey(ToKey(key)); }
+
+bool Win32Platform::DeleteValue(RegKey key, const std::string& name) {
+  return RegistrySucceeded(RegDeleteValueA(ToKey(key), name.c_str()));
+}
+
+// Windows 95's RegDeleteKeyA deletes a key with everything below it, NT's
+// only a key without subkeys: the key is looked into first on both.
+bool Win32Platform::DeleteEmptyKey(RegKey parent, const std::string& subKey) {
+  HKEY key = nullptr;
+  if (!RegistrySucceeded(RegOpenKeyExA(ToKey(parent), subKey.c_str(), 0, KEY_READ, &key))) {
+    return false;
+  }
+  DWORD subkeys = 0, values = 0;
+  const LONG status = RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr,
+                                       &values, nullptr, nullptr, nullptr, nullptr);
+  RegCloseKey(key);
+  if (!RegistrySucceeded(status)) return false;
+  if (subkeys != 0 || values != 0) return RegistrySucceeded(ERROR_DIR_NOT_EMPTY);
+  return RegistrySucceeded(RegDeleteKeyA(ToKey(parent), subKey.c_str()));
+}
 
 // ---- The window system -------------------------------------------------------
 
@@ -469,6 +510,11 @@ bool Win32Platform::SaveShellLink(const ShellLinkRequest& link) {
 void Win32Platform::StartProgram(WindowHandle owner, const std::string& file,
                                  const std::string& directory, int showCommand) {
   ShellExecuteA(ToWindow(owner), nullptr, file.c_str(), nullptr, directory.c_str(), showCommand);
+}
+
+bool Win32Platform::RemoveAfterExit(const std::vector<std::string>& files,
+                                    const std::string& folder, bool folderAwaitsRestart) {
+  return Succeeded(StartRemovalAfterExit(files, folder, folderAwaitsRestart));
 }
 
 void Win32Platform::RequestReboot() {

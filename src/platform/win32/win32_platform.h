@@ -77,6 +77,15 @@ class Win32Platform : public Platform {
                     int showCommand) override;
   void RequestReboot() override;
 
+  std::optional<std::string> ReadIniString(const std::string& section, const std::string& key,
+                                           const std::string& file) override;
+  bool DeleteIniString(const std::string& section, const std::string& key,
+                       const std::string& file) override;
+  bool DeleteValue(RegKey key, const std::string& name) override;
+  bool DeleteEmptyKey(RegKey parent, const std::string& subKey) override;
+  bool RemoveAfterExit(const std::vector<std::string>& files, const std::string& folder,
+                       bool folderAwaitsRestart) override;
+
  private:
   // Notes GetLastError when a call failed; passes the outcome on.
   bool Succeeded(bool ok);

@@ -34,6 +34,7 @@ void SetMediaFolder(const std::string& folder) { mediaFolder = folder; }
 const std::string& MediaFolder() { return mediaFolder; }
 
 std::string ProgramOf(const Scenario& scenario, const std::string& argument) {
+  if (!scenario.program.empty()) return scenario.program;
   return scenario.installs ? std::string(kDisksFolder) + "\\setup.exe" : argument;
 }
 

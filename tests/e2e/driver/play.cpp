@@ -67,13 +67,26 @@ bool FileStillThere(const std::string& path) {
   return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
+int PicturesIn(const std::string& folder) {
+  int count = 0;
+  WIN32_FIND_DATAA found;
+  HANDLE search = FindFirstFileA((folder + "\\*.png").c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) return 0;
+  do {
+    ++count;
+  } while (FindNextFileA(search, &found));
+  FindClose(search);
+  return count;
+}
+
 // With QM_SHOTS naming a folder, each dialog is photographed while it is up:
 // the driver leaves NN-caption.request there and waits until the script that
 // watches the folder (scripts/demo.sh) has taken the screen and removed it.
 void TakeScreenshot(const std::string& caption) {
-  static int taken = 0;
   const char* folder = std::getenv("QM_SHOTS");
   if (folder == nullptr || *folder == '\0') return;
+  // Numbers go on from the pictures already there: a later run adds to them.
+  static int taken = PicturesIn(WindowsPath(folder));
   std::string name = caption;
   for (char& c : name) {
     if (!std::isalnum(static_cast<unsigned char>(c))) c = '-';

@@ -41,6 +41,7 @@ struct Scenario {
   // Scenarios that install take the media folder (see install_scenarios.cpp)
   // in place of the setup program; they run the setup.exe of its volumes.
   bool installs = false;
+  std::string program;  // when not empty, the program run in place of the setup
   std::vector<std::string> playedBefore;  // scenarios played first, in order
   std::function<void()> prepare;  // runs before the setup starts
   // Empty when prepare left the machine as the scenario needs, else what is
@@ -69,6 +70,8 @@ std::vector<Scenario> InstallScenarios();
 std::vector<Scenario> SmallDriveScenarios();
 // Runs with switches: silent installations, refused switches, a log.
 std::vector<Scenario> CommandLineScenarios();
+// Installations taken away again by the uninstaller.
+std::vector<Scenario> UninstallScenarios();
 
 // The scenario of that name, or nullptr.
 const Scenario* FindScenario(const std::string& name);

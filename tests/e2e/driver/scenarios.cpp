@@ -205,6 +205,7 @@ const std::vector<Scenario>& AllScenarios() {
     for (Scenario& each : InstallScenarios()) all.push_back(std::move(each));
     for (Scenario& each : SmallDriveScenarios()) all.push_back(std::move(each));
     for (Scenario& each : CommandLineScenarios()) all.push_back(std::move(each));
+    for (Scenario& each : UninstallScenarios()) all.push_back(std::move(each));
     return all;
   }();
   return scenarios;

@@ -357,10 +357,11 @@ std::string CheckWaitingForRestart(const std::vector<std::string>& waiting) {
 }
 
 // After the restart: every product file holds its updated version, and the
-// destination holds the product's files and nothing else (no .$$$ file, no
-// older file put aside).
+// destination holds the product's files, the uninstaller the media tool added
+// and the install record, and nothing else (no .$$$ file, no older file put
+// aside).
 std::string CheckUpdated() {
-  std::vector<std::string> expected;
+  std::vector<std::string> expected = {"UNINSTAL.EXE", "UNINSTAL.REC"};
   for (const std::string& name : ProductFiles(UpdateMedia())) {
     const auto bytes = FileContents(Place(name));
     if (bytes != UpdatedVersion(name)) return Place(name) + " holds " + Which(name, bytes);

@@ -65,4 +65,27 @@ TEST_F(RegistryContract, OpenedKeysAreForReadingOnly) {
   os().CloseKey(*opened);
 }
 
+TEST_F(RegistryContract, OnlyAKeyWithoutValuesAndSubkeysIsDeleted) {
+  const auto key = os().CreateKey(qm::kHkeyCurrentUser, env_.registrySandbox + "\\Entry\\Sub");
+  ASSERT_TRUE(key.has_value());
+  os().CloseKey(*key);
+  const auto entry = os().CreateKey(qm::kHkeyCurrentUser, env_.registrySandbox + "\\Entry");
+  ASSERT_TRUE(entry.has_value());
+  os().SetString(*entry, "DisplayName", "Kestrelon!");
+
+  EXPECT_FALSE(os().DeleteEmptyKey(qm::kHkeyCurrentUser, env_.registrySandbox + "\\Entry"));
+  EXPECT_EQ(os().LastError(), qm::kErrorDirNotEmpty) << "a subkey";
+  EXPECT_TRUE(os().DeleteEmptyKey(*entry, "Sub"));
+  EXPECT_FALSE(os().DeleteEmptyKey(qm::kHkeyCurrentUser, env_.registrySandbox + "\\Entry"));
+  EXPECT_EQ(os().LastError(), qm::kErrorDirNotEmpty) << "a value";
+  EXPECT_TRUE(os().DeleteValue(*entry, "displayname"));
+  EXPECT_FALSE(os().DeleteValue(*entry, "DisplayName"));
+  EXPECT_EQ(os().LastError(), qm::kErrorFileNotFound);
+  os().CloseKey(*entry);
+  EXPECT_TRUE(os().DeleteEmptyKey(qm::kHkeyCurrentUser, env_.registrySandbox + "\\Entry"));
+  EXPECT_FALSE(os().OpenKey(qm::kHkeyCurrentUser, env_.registrySandbox + "\\Entry"));
+  EXPECT_FALSE(os().DeleteEmptyKey(qm::kHkeyCurrentUser, env_.registrySandbox + "\\Entry"));
+  EXPECT_EQ(os().LastError(), qm::kErrorFileNotFound);
+}
+
 }  // namespace
