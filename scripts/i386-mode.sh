@@ -8,7 +8,10 @@
 # A binfmt_misc entry for i386 takes precedence over the kernel's own loader,
 # so "emulated" says what really happens, whether or not the kernel could run
 # it natively; that same entry can't make a kernel that refuses i386 look native.
-#   --describe   a line for people instead: "native 32-bit" or "emulated by qemu-i386 10.0.2"
+#   --describe   a line for people instead: "native 32-bit", "emulated 32-bit
+#                (qemu-i386 10.0.2)" or "no 32-bit programs run"
+#   --require    the same line, but where no 32-bit program runs it says so on
+#                stderr and fails (scripts/install-deps.sh makes them run)
 set -euo pipefail
 
 # A static i386 ELF of 123 bytes, loaded at 0x08048000: it writes one byte to
@@ -35,8 +38,9 @@ write_probe() {
 probe_mode() {
   local probe=$1 mark exe=""
   coproc probe_run { exec "$probe" 2>/dev/null; }
-  local pid=$probe_run_PID out=${probe_run[0]} in=${probe_run[1]}
-  if IFS= read -r -t 20 -N 1 -u "$out" mark; then
+  # Bash forgets a coprocess's descriptors once it has ended.
+  local pid=$! out=${probe_run[0]:-}
+  if [ -n "$out" ] && IFS= read -r -t 20 -N 1 -u "$out" mark; then
     exe=$(readlink "/proc/$pid/exe" || true)
   fi
   kill "$pid" 2>/dev/null || true
@@ -54,7 +58,7 @@ describe() {
   case $1 in
     native) echo "native 32-bit" ;;
     none) echo "no 32-bit programs run" ;;
-    emulated*) echo "emulated by $("${1#emulated }" --version | sed -n '1s/ version \([^ ]*\).*/ \1/p')" ;;
+    emulated*) echo "emulated 32-bit ($("${1#emulated }" --version | sed -n '1s/ version \([^ ]*\).*/ \1/p'))" ;;
   esac
 }
 
@@ -65,4 +69,15 @@ probe=$(mktemp "$build/i386-probe.XXXXXX")
 trap 'rm -f "$probe"' EXIT
 write_probe "$probe"
 mode=$(probe_mode "$probe")
-if [ "${1:-}" = --describe ]; then describe "$mode"; else echo "$mode"; fi
+case ${1:-} in
+  --describe) describe "$mode" ;;
+  --require)
+    if [ "$mode" = none ]; then
+      echo "No 32-bit program runs here, and so neither does the product:" \
+        "scripts/install-deps.sh makes them run." >&2
+      exit 1
+    fi
+    describe "$mode"
+    ;;
+  *) echo "$mode" ;;
+esac
