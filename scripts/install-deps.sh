@@ -19,7 +19,8 @@ packages=(
   g++-mingw-w64-i686 g++-mingw-w64-x86-64-posix mingw-w64-tools
   wine wine32:i386 wine64 xvfb imagemagick fonts-wine file openssl
 )
-backports=bookworm-backports
+codename=$(. /etc/os-release && echo "$VERSION_CODENAME")  # bookworm
+backports=$codename-backports
 # qemu-user 10 runs 32-bit Wine well; bookworm's own 7.2 takes about 55 s to
 # start each program and does not deliver exceptions.
 qemu_version_needed=1:10
@@ -43,7 +44,7 @@ apt_install() {
 
 # The arguments after the first, separated by the first.
 joined() {
-  local separator=$1 result=$2
+  local separator=$1 result=$2 part
   shift 2
   for part in "$@"; do result+="$separator$part"; done
   echo "$result"
@@ -69,8 +70,7 @@ archive_of_suite() {
 }
 
 add_backports_suite() {
-  local codename archive list
-  codename=$(. /etc/os-release && echo "$VERSION_CODENAME")
+  local archive list
   [ -n "$(archive_of_suite "$backports")" ] && return
   archive=$(archive_of_suite "$codename")
   if [ -z "$archive" ]; then

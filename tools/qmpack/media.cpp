@@ -323,7 +323,8 @@ DecodedMedia DecodeMedia(const fs::path& setupFile, const fs::path& volumeFolder
   media.directory = setup.parse.directory;
   AddCheck(media, true, "the directory is plausible");
   Crc32Output stream;
-  media.decode = DecodeMemoryStream(media.package, static_cast<uint64_t>(media.directory.unpackTotal), stream);
+  const auto total = static_cast<uint64_t>(media.directory.unpackTotal);
+  media.decode = DecodeMemoryStream(media.package, total, stream);
   media.streamCrc = stream.Crc();
   CheckConsumption(media);
   CheckStreamEnd(media);
