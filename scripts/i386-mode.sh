@@ -39,11 +39,14 @@ probe_mode() {
   local probe=$1 mark exe=""
   coproc probe_run { exec "$probe" 2>/dev/null; }
   # Bash forgets a coprocess's descriptors once it has ended.
-  local pid=$! out=${probe_run[0]:-}
-  if [ -n "$out" ] && IFS= read -r -t 20 -N 1 -u "$out" mark; then
+  local pid=$! out=${probe_run[0]:-} in=${probe_run[1]:-} status=0
+  [ -n "$out" ] && { IFS= read -r -t 20 -N 1 -u "$out" mark || status=$?; }
+  if [ -n "$out" ] && [ "$status" -eq 0 ]; then
     exe=$(readlink "/proc/$pid/exe" || true)
+    exec {in}>&-  # the probe reads the end of its input and exits
+  elif [ "$status" -gt 128 ]; then
+    kill "$pid" 2>/dev/null || true  # still starting after 20 s
   fi
-  kill "$pid" 2>/dev/null || true
   wait "$pid" 2>/dev/null || true
   if [ -z "$exe" ]; then
     echo none
