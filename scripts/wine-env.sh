@@ -4,9 +4,10 @@
 # runs. Safe to source again: work already done is skipped, and it is quiet.
 #
 # Exports QM_WINE, the loader to run the programs with. QM_WINE_ARCH=win64
-# selects 64-bit Wine and a prefix of its own, for the 64-bit build. Some
-# kernels run no 32-bit programs at all: there sourcing it for the 32-bit build
-# fails with a message.
+# selects 64-bit Wine and a prefix of its own, for the 64-bit build. Where no
+# 32-bit program runs (a kernel that runs none, before scripts/install-deps.sh
+# has set up qemu-user for them), sourcing it for the 32-bit build fails with
+# a message.
 
 qm_root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 qm_display=${QM_DISPLAY:-:77}  # QM_DISPLAY: another X display, for a second work tree
@@ -24,8 +25,8 @@ if [ "${QM_WINE_ARCH:-win32}" = win64 ]; then
 else
   export WINEARCH=win32 WINEPREFIX="$qm_root/build/wineprefix" QM_WINE=wine
   if ! qm_i386_runs; then
-    echo "wine-env.sh: this kernel runs no 32-bit programs; use the 64-bit build" \
-      "(QM_WINE_ARCH=win64)." >&2
+    echo "wine-env.sh: 32-bit Wine does not run here" \
+      "($("$qm_root/scripts/i386-mode.sh" --describe)); scripts/install-deps.sh makes it run." >&2
     return 1
   fi
 fi

@@ -16,6 +16,7 @@
 #include "qmpack/product.h"
 #include "qmpack/progress_bar.h"
 #include "qmpack/setup_media_block.h"
+#include "qmpack/stream_decode.h"
 #include "qmpack/tool_error.h"
 #include "qmpack/windows_names.h"
 
@@ -377,15 +378,16 @@ int RunDecompress(const CommandLine& line, Streams& streams) {
   if (size > kMaxStreamSize) {
     throw UsageError("--size can be at most " + std::to_string(kMaxStreamSize) + " bytes");
   }
-  const auto input = ReadFileBytes(line.operands[0]);
-  const Decompressed result = DecompressBytes(input, static_cast<size_t>(size));
-  WriteFileBytes(line.operands[1], result.bytes);
-  if (result.decode.inputConsumed > input.size() + kDecoderLookAhead) {
+  BlockReader input(line.operands[0]);
+  FileOutput output(line.operands[1]);
+  const StreamDecodeResult result = DecodeFileStream(input, size, output);
+  output.Close();
+  if (result.inputConsumed > result.inputSize + kDecoderLookAhead) {
     streams.err << "qmpack decompress: warning: the input ended "
-                << result.decode.inputConsumed - input.size()
+                << result.inputConsumed - result.inputSize
                 << " bytes early; the rest was decoded from zero bits\n";
   }
-  streams.out << input.size() << " -> " << result.bytes.size() << " bytes\n";
+  streams.out << result.inputSize << " -> " << size << " bytes\n";
   return kExitSuccess;
 }
 
@@ -453,7 +455,8 @@ const std::vector<Command>& Commands() {
        "  --greedy                 faster, larger compression",
        {}, {"--greedy"}, {}, 2, RunCompress},
       {"decompress", "decompress --size N IN OUT",
-       "Decodes a raw stream into exactly N bytes (0 to 2147483647).\n"
+       "Decodes a raw stream into exactly N bytes (0 to 2147483647), a block at a\n"
+       "time: the memory it takes does not grow with N.\n"
        "  --size N                 the length of the decoded output",
        {"--size"}, {}, {"--size"}, 2, RunDecompress},
   };

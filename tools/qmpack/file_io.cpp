@@ -14,6 +14,12 @@ namespace {
   throw ToolError(std::string("cannot ") + what + " " + path.string() + ": " + std::strerror(errno));
 }
 
+std::FILE* Open(const std::filesystem::path& path, const char* mode, const char* what) {
+  std::FILE* file = std::fopen(path.c_str(), mode);
+  if (file == nullptr) Fail(what, path);
+  return file;
+}
+
 }  // namespace
 
 std::vector<uint8_t> ReadFileBytes(const std::filesystem::path& path) {
@@ -35,6 +41,46 @@ void WriteFileBytes(const std::filesystem::path& path, const uint8_t* data, size
   }
   out.close();
   if (!out) Fail("write", path);
+}
+
+BlockReader::BlockReader(const std::filesystem::path& path)
+    : path_(path), file_(Open(path, "rb", "open")), buffer_(kFileBlockSize) {
+  std::error_code error;
+  size_ = std::filesystem::file_size(path, error);
+  if (error) {
+    std::fclose(file_);
+    errno = error.value();
+    Fail("measure", path);
+  }
+  std::setvbuf(file_, nullptr, _IONBF, 0);  // reads go straight into the block buffer
+}
+
+BlockReader::~BlockReader() { std::fclose(file_); }
+
+size_t BlockReader::Next(const uint8_t*& block) {
+  const size_t got = std::fread(buffer_.data(), 1, buffer_.size(), file_);
+  if (got == 0 && std::ferror(file_)) Fail("read", path_);
+  block = buffer_.data();
+  return got;
+}
+
+FileWriter::FileWriter(const std::filesystem::path& path)
+    : path_(path), file_(Open(path, "wb", "create")) {
+  std::setvbuf(file_, nullptr, _IOFBF, kFileBlockSize);
+}
+
+FileWriter::~FileWriter() {
+  if (file_ != nullptr) std::fclose(file_);
+}
+
+void FileWriter::Write(const uint8_t* bytes, size_t count) {
+  if (std::fwrite(bytes, 1, count, file_) != count) Fail("write", path_);
+}
+
+void FileWriter::Close() {
+  std::FILE* const file = file_;
+  file_ = nullptr;
+  if (std::fclose(file) != 0) Fail("write", path_);
 }
 
 }  // namespace qmpack

@@ -9,6 +9,7 @@
 #include "qmpack/package_check.h"
 #include "qmpack/pe_image.h"
 #include "qmpack/product.h"
+#include "qmpack/product_files_output.h"
 #include "qmpack/setup_media_block.h"
 #include "qmpack/tool_error.h"
 #include "qmpack/windows_names.h"
@@ -152,14 +153,14 @@ void CheckConsumption(DecodedMedia& media) {
 }
 
 void CheckStreamEnd(DecodedMedia& media) {
-  const auto total = static_cast<size_t>(media.directory.unpackTotal);
-  AddCheck(media, media.decode.outputWritten == total,
+  const auto total = static_cast<uint64_t>(media.directory.unpackTotal);
+  AddCheck(media, media.decode.decoded == total,
            "the stream ends at " + std::to_string(total) + " bytes (decoded " +
-               std::to_string(media.decode.outputWritten) + ")");
+               std::to_string(media.decode.decoded) + ")");
 }
 
 void CheckEntriesInsideStream(DecodedMedia& media) {
-  const int64_t length = static_cast<int64_t>(media.stream.size());
+  const int64_t length = media.directory.unpackTotal;
   const bool inside = std::all_of(media.directory.entries.begin(), media.directory.entries.end(),
                                   [length](const qm::PackageEntry& entry) {
                                     return int64_t{entry.offset} + entry.size <= length;
@@ -200,9 +201,10 @@ void CheckRecordedVolumes(DecodedMedia& media, const qm::MediaRecord& record,
 
 void CheckRecordedStream(DecodedMedia& media, const qm::MediaRecord& record) {
   if (!record.StreamRecorded()) return;
-  const uint32_t crc = Crc32Of(media.stream.data(), media.stream.size());
-  const bool same = media.stream.size() == record.streamLength && crc == record.streamCrc;
-  const std::string found = SizeAndCrcText(media.stream.size(), crc);
+  const auto length = static_cast<uint64_t>(media.directory.unpackTotal);
+  const uint32_t crc = media.streamCrc;
+  const bool same = length == record.streamLength && crc == record.streamCrc;
+  const std::string found = SizeAndCrcText(length, crc);
   AddCheck(media, same,
            same ? "the unpacked stream matches its record (" + found + ")"
                 : "the unpacked stream differs from its record: " + found + ", recorded " +
@@ -314,16 +316,17 @@ DecodedMedia DecodeMedia(const fs::path& setupFile, const fs::path& volumeFolder
     CheckDiskCount(media, *record);
     CheckRecordedVolumes(media, *record, joined.package, joined.lengths);
   }
+  media.package = std::move(joined.package);
   if (!setup.parse.accepted()) {
     AddCheck(media, false, "the directory is refused: " + setup.parse.refusal->reason);
     return media;
   }
   media.directory = setup.parse.directory;
   AddCheck(media, true, "the directory is plausible");
-  const Decompressed decoded =
-      DecompressBytes(joined.package, static_cast<size_t>(media.directory.unpackTotal));
-  media.stream = decoded.bytes;
-  media.decode = decoded.decode;
+  Crc32Output stream;
+  const auto total = static_cast<uint64_t>(media.directory.unpackTotal);
+  media.decode = DecodeMemoryStream(media.package, total, stream);
+  media.streamCrc = stream.Crc();
   CheckConsumption(media);
   CheckStreamEnd(media);
   CheckEntriesInsideStream(media);
@@ -336,14 +339,14 @@ std::vector<std::string> ExtractProduct(const DecodedMedia& media, const fs::pat
   if (!media.AllPassed()) throw ToolError("nothing extracted: " + FirstFailure(media));
   CreateFolder(outFolder);
   const auto& entries = media.directory.entries;
-  const size_t mainSize = entries.empty() ? media.stream.size() : static_cast<size_t>(entries.front().offset);
-  WriteFileBytes(outFolder / mainProgram, media.stream.data(), mainSize);
-  std::vector<std::string> written{mainProgram};
-  for (const auto& entry : entries) {
-    const std::string hostName = Cp1252ToUtf8(entry.name);
-    WriteFileBytes(outFolder / hostName, media.stream.data() + entry.offset, static_cast<size_t>(entry.size));
-    written.push_back(hostName);
-  }
+  const int64_t mainSize = entries.empty() ? media.directory.unpackTotal : entries.front().offset;
+  std::vector<StreamPiece> pieces{{mainProgram, 0, mainSize}};
+  for (const auto& entry : entries) pieces.push_back({Cp1252ToUtf8(entry.name), entry.offset, entry.size});
+  ProductFilesOutput output(outFolder, pieces);
+  DecodeMemoryStream(media.package, static_cast<uint64_t>(media.directory.unpackTotal), output);
+  output.Finish();
+  std::vector<std::string> written;
+  for (const auto& piece : pieces) written.push_back(piece.name);
   return written;
 }
 

@@ -14,6 +14,7 @@
 #include "package/package_directory.h"
 #include "qmpack/lzh_encoder.h"
 #include "qmpack/uninstaller.h"
+#include "qmpack/stream_decode.h"
 #include "qmpack/volumes.h"
 #include "setup/media_record.h"
 
@@ -93,14 +94,17 @@ struct MediaCheck {
 struct DecodedMedia {
   std::vector<std::string> volumeNames;
   uint64_t packageSize = 0;
+  std::vector<uint8_t> package;  // the volumes joined
   qm::PackageDirectory directory;
-  qm::LzhMemoryResult decode;
-  std::vector<uint8_t> stream;  // exactly unpackTotal bytes, when the directory is plausible
+  // When the directory is plausible: the decode of its unpackTotal bytes, and their CRC-32.
+  StreamDecodeResult decode;
+  uint32_t streamCrc = 0;
   std::vector<MediaCheck> checks;
   bool AllPassed() const;
 };
 
-// Joins the volumes, decodes them with the directory's stream length and
+// Joins the volumes, decodes them (keeping no more of the stream than its CRC-32)
+// with the directory's stream length and
 // checks that they agree with the setup program: its media block asks for as
 // many disks as there are volumes, the volumes and the stream match their
 // recorded sizes and CRC-32s (where recorded), the directory is one the setup
@@ -112,7 +116,8 @@ DecodedMedia DecodeMedia(const std::filesystem::path& setupFile,
                          const std::string& firstVolume = kDefaultFirstVolume);
 
 // Writes the main program and every packed file into `outFolder`, which is
-// created when missing, under their names in UTF-8. Throws ToolError, writing
+// created when missing, under their names in UTF-8, decoding the package once
+// more and writing each file as its bytes come. Throws ToolError, writing
 // nothing, when a check fails. Returns the names written.
 std::vector<std::string> ExtractProduct(const DecodedMedia& media,
                                         const std::filesystem::path& outFolder,
