@@ -245,6 +245,24 @@ std::string UninstallerLine(const UninstallerChoice& uninstaller) {
   return "uninstaller: none\n";
 }
 
+// Keeps the bytes of one stretch of a decoded stream.
+class RangeOutput : public StreamOutput {
+ public:
+  RangeOutput(uint64_t begin, uint64_t size) : begin_(begin), end_(begin + size) {}
+  void Take(const uint8_t* bytes, size_t count) override {
+    const uint64_t from = std::max(position_, begin_);
+    const uint64_t to = std::min(position_ + count, end_);
+    if (from < to) kept_.insert(kept_.end(), bytes + (from - position_), bytes + (to - position_));
+    position_ += count;
+  }
+  uint64_t End() const { return end_; }
+  const std::vector<uint8_t>& Kept() const { return kept_; }
+
+ private:
+  uint64_t begin_, end_, position_ = 0;
+  std::vector<uint8_t> kept_;
+};
+
 // Which UnInstal.Exe the package holds: that needs its bytes, so the volumes
 // beside the setup program are decoded when they are there.
 void PrintUninstaller(std::ostream& out, const fs::path& setupFile,
@@ -266,10 +284,13 @@ void PrintUninstaller(std::ostream& out, const fs::path& setupFile,
   }
   try {
     const DecodedMedia media = DecodeMedia(setupFile, volumes);
-    const auto end = static_cast<uint64_t>(entry->offset) + static_cast<uint64_t>(entry->size);
-    if (end > media.stream.size()) throw ToolError("the stream is shorter than the directory says");
-    const bool ours = IsProjectUninstaller(media.stream.data() + entry->offset,
-                                           static_cast<size_t>(entry->size));
+    const auto size = static_cast<uint64_t>(entry->size);
+    RangeOutput uninstaller(static_cast<uint64_t>(entry->offset), size);
+    DecodeMemoryStream(media.package, uninstaller.End(), uninstaller);
+    if (uninstaller.Kept().size() != size) {
+      throw ToolError("the stream is shorter than the directory says");
+    }
+    const bool ours = IsProjectUninstaller(uninstaller.Kept().data(), uninstaller.Kept().size());
     out << (ours ? ", the one built with the setup program\n"
                  : ", not the one built with the setup program\n");
   } catch (const ToolError& error) {
