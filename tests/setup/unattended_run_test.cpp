@@ -53,6 +53,7 @@ class Machine : public FakePlatform {
     for (int volume = 1; volume <= 4; ++volume)
       AddFile(Volume(volume), Media().volumes[volume - 1]);
     AddFolder("C:\\WINDOWS\\System32\\Drivers");
+    AddFolder(kPrograms);
     AddFile("C:\\WINDOWS\\TaskMan.Exe", "the Windows Task Manager");
     SetRegistryString(kHkeyCurrentUser,
                       "Software\\microsoft\\windows\\currentversion\\explorer\\Shell Folders",

@@ -108,7 +108,9 @@ bool InstalledMachine::Install(InstallChoice choice) {
   os.AnswerUnscriptedMessagesWith(kIdNo);  // no reboot, no run
   Setup setup(os);
   const int code = RunSetupProcess(setup);
-  return code == 0 && os.pendingAnswers() == 0 && os.FileExists(InDestination("Kestreln.Exe"));
+  // Installed, with Windows to be restarted when a REPLACE option was chosen or a file waits.
+  const bool installed = code == kExitInstalled || code == kExitRestartNeeded;
+  return installed && os.pendingAnswers() == 0 && os.FileExists(InDestination("Kestreln.Exe"));
 }
 
 int InstalledMachine::Uninstall(int answer, std::vector<UserAction> actions) {
