@@ -94,6 +94,7 @@ Scenario InstallToRemove() {
   s.steps = Join({UpToCopy(),
                   {GroupAccepted(), ReplaceBoth(), RebootQuestion(kNo),
                    Click("Do you wish to run Kestrelon!?", kNo)}});
+  s.exitCode = kRestartNeeded;  // both Windows components replaced
   s.verify = CheckReadyToRemove;
   return s;
 }
@@ -156,7 +157,7 @@ Scenario UninstallWhileRunning() {
   };
   s.steps = {Click("Remove Kestrelon! and all of its components?", kYes),
              Click("Reboot Windows?", kNo)};
-  s.exitCode = 3010;
+  s.exitCode = kRestartNeeded;
   s.verify = [] {
     const bool waiting = FileExists(Installed("Kestreln.Exe"));
     CloseHandle(heldProgram);
