@@ -88,6 +88,10 @@ Scenario InstallToRemove() {
   s.installs = true;
   s.prepare = [] {
     PrepareInstall(TestMedia(), true);
+    // Earlier scenarios replaced the Task Manager with no record to undo it:
+    // the machine to come back to starts without their saved copy, as one that
+    // never had the product does.
+    DeleteFileA((WindowsFolder() + "\\TaskMang.Exe").c_str());
     Restart();
     machineBefore = TakeSnapshot(SnapshotFolder());
   };
