@@ -13,18 +13,6 @@ using namespace test;
 using ::testing::HasSubstr;
 using ::testing::IsEmpty;
 
-struct Outcome {
-  int exitCode;
-  std::string out;
-  std::string err;
-};
-
-Outcome Qmpack(const std::vector<std::string>& args) {
-  std::ostringstream out, err;
-  const int exitCode = RunQmpack(args, out, err, false);
-  return {exitCode, out.str(), err.str()};
-}
-
 // ---- argument errors -------------------------------------------------------
 
 TEST(QmpackArguments, NoCommandOrAnUnknownOneIsAUsageError) {

@@ -8,9 +8,11 @@
 #include <filesystem>
 #include <fstream>
 #include <random>
+#include <sstream>
 #include <string>
 #include <vector>
 
+#include "qmpack/cli.h"
 #include "qmpack/tool_error.h"
 #include "setup/media_block.h"
 
@@ -140,5 +142,18 @@ class MediaTest : public ::testing::Test {
  private:
   fs::path root_;
 };
+
+// What a run of the qmpack command line printed and ended with.
+struct Outcome {
+  int exitCode;
+  std::string out;
+  std::string err;
+};
+
+inline Outcome Qmpack(const std::vector<std::string>& args) {
+  std::ostringstream out, err;
+  const int exitCode = RunQmpack(args, out, err, false);
+  return {exitCode, out.str(), err.str()};
+}
 
 }  // namespace qmpack::test

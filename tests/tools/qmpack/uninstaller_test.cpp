@@ -15,18 +15,6 @@ namespace {
 using namespace test;
 using ::testing::HasSubstr;
 
-struct Outcome {
-  int exitCode;
-  std::string out;
-  std::string err;
-};
-
-Outcome Qmpack(const std::vector<std::string>& args) {
-  std::ostringstream out, err;
-  const int exitCode = RunQmpack(args, out, err, false);
-  return {exitCode, out.str(), err.str()};
-}
-
 std::vector<uint8_t> Bytes(const std::string& text) {
   return std::vector<uint8_t>(text.begin(), text.end());
 }
